@@ -1,0 +1,189 @@
+#include "history/HistoryDaten.h"
+
+#include "history/History.h"
+
+#include <algorithm>
+#include "history/UserMessage.h"
+#include "model/ProgramObjects.h"
+
+namespace {
+
+constexpr char kEndR01[] = "###-EOD R01-###\r\n";
+constexpr char kEndR02[] = "###-EOD R02-###\r\n";
+constexpr char kEndEntry[] = "###-EOD-###\r\n";
+
+void CopyStream(const TMemoryStream& source, TMemoryStream& dest)
+{
+    dest.SetData(source.Data());
+}
+
+// Both writers rewind before copying a memory stream out and again afterwards,
+// so the stream is left ready for its next reader.
+void WriteRewound(TMemoryStream& source, TStream& dest)
+{
+    source.Rewind();
+    WriteStream(source, dest);
+    source.Rewind();
+}
+
+THistoryEintrag* CurrentEntryOfHistory()
+{
+    THistoryListe* history = HistoryListe();
+    return history ? &history->Current() : nullptr;
+}
+
+} // namespace
+
+THistoryDataR01::THistoryDataR01() { SetDefaults(); }
+
+void THistoryDataR01::SetDefaults()
+{
+    LeftFileName.clear();
+    RightFileName.clear();
+    CheckedActions = 0;
+    EditMode = 0;
+    Zoom = 0.1;
+    ViewCenterX = -1;
+    ViewCenterY = -1;
+}
+
+void THistoryDataR01::AssignFrom(const THistoryDataR01& source)
+{
+    LeftFileName = source.LeftFileName;
+    RightFileName = source.RightFileName;
+    CheckedActions = source.CheckedActions;
+    EditMode = source.EditMode;
+    Zoom = source.Zoom;
+    ViewCenterX = source.ViewCenterX;
+    ViewCenterY = source.ViewCenterY;
+    CopyStream(source.GeometryStream, GeometryStream);
+    CopyStream(source.SelectionStream, SelectionStream);
+}
+
+void THistoryDataR01::AssignFromCurrent()
+{
+    if (THistoryEintrag* current = CurrentEntryOfHistory())
+        AssignFrom(current->R01());
+}
+
+bool THistoryDataR01::ReadFromStream(TStream& stream)
+{
+    LeftFileName = ReadString(stream);
+    RightFileName = ReadString(stream);
+    CheckedActions = ReadCardinal(stream);
+    EditMode = ReadInteger(stream);
+    // On disk the view centre comes before the zoom.
+    ViewCenterX = ReadInteger(stream);
+    ViewCenterY = ReadInteger(stream);
+    Zoom = ReadDouble(stream);
+    ReadStream(stream, GeometryStream);
+    ReadStream(stream, SelectionStream);
+    GeometryStream.Rewind();
+    SelectionStream.Rewind();
+    ReadEndMarker(stream, kEndR01, QStringLiteral("End of Data R01 not found!"));
+    return true;
+}
+
+void THistoryDataR01::WriteToStream(TStream& stream)
+{
+    WriteString(stream, LeftFileName);
+    WriteString(stream, RightFileName);
+    WriteCardinal(stream, CheckedActions);
+    WriteInteger(stream, EditMode);
+    WriteInteger(stream, ViewCenterX);
+    WriteInteger(stream, ViewCenterY);
+    WriteDouble(stream, Zoom);
+    WriteRewound(GeometryStream, stream);
+    WriteRewound(SelectionStream, stream);
+    WriteRawString(stream, kEndR01);
+}
+
+THistoryDataR02::THistoryDataR02()
+{
+    Label = QStringLiteral("THistoryDataR02.Create");
+    SetDefaults();
+}
+
+void THistoryDataR02::SetDefaults() { InputLayout = 0; }
+
+void THistoryDataR02::AssignFrom(const THistoryDataR02& source)
+{
+    CopyStream(source.OutlineStateStream, OutlineStateStream);
+    CopyStream(source.ReservedStream1, ReservedStream1);
+    CopyStream(source.ReservedStream2, ReservedStream2);
+    CopyStream(source.SettingsStream, SettingsStream);
+    InputLayout = source.InputLayout;
+}
+
+void THistoryDataR02::AssignFromCurrent()
+{
+    if (THistoryEintrag* current = CurrentEntryOfHistory())
+        AssignFrom(current->R02());
+}
+
+bool THistoryDataR02::ReadFromStream(TStream& stream)
+{
+    ReadStream(stream, OutlineStateStream);
+    ReadStream(stream, ReservedStream1);
+    ReadStream(stream, ReservedStream2);
+    ReadStream(stream, SettingsStream);
+    const qint32 layout = ReadInteger(stream);
+    InputLayout = (layout >= 0 && layout <= 7) ? quint8(layout) : 0;
+    OutlineStateStream.Rewind();
+    ReservedStream1.Rewind();
+    ReservedStream2.Rewind();
+    SettingsStream.Rewind();
+    ReadEndMarker(stream, kEndR02, QStringLiteral("End of Data R02 not found!"));
+    return true;
+}
+
+void THistoryDataR02::WriteToStream(TStream& stream)
+{
+    WriteRewound(OutlineStateStream, stream);
+    WriteRewound(ReservedStream1, stream);
+    WriteRewound(ReservedStream2, stream);
+    WriteRewound(SettingsStream, stream);
+    WriteInteger(stream, InputLayout);
+    WriteRawString(stream, kEndR02);
+}
+
+THistoryEintrag::THistoryEintrag(const QString& name) : Name(name)
+{
+    Data[0] = std::make_unique<THistoryDataR01>();
+    auto r02 = std::make_unique<THistoryDataR02>();
+    r02->Label = name + QLatin1Char(' ') + r02->Label;
+    Data[1] = std::move(r02);
+}
+
+void THistoryEintrag::Capture()
+{
+    for (auto& payload : Data)
+        payload->AssignFromCurrent();
+}
+
+bool THistoryEintrag::ReadFromStream(TStream& stream, int version)
+{
+    try {
+        Name = ReadString(stream);
+        const int stored = std::clamp(version, 0, int(Data.size()));
+        for (int i = 0; i < stored; ++i)
+            Data[i]->ReadFromStream(stream);
+        for (int i = stored; i < int(Data.size()); ++i)
+            Data[i]->SetDefaults();
+        ReadEndMarker(stream, kEndEntry, QStringLiteral("End of Data not found!"));
+        return true;
+    } catch (const std::exception&) {
+        const THistoryListe* history = HistoryListe();
+        ShowUserMessage(FormatResString(kResEntryReadError, history ? history->FileName : QString()), dkFehler,
+                        dbOK);
+        return false;
+    }
+}
+
+void THistoryEintrag::WriteToStream(TStream& stream)
+{
+    WriteString(stream, Name);
+    for (auto& payload : Data)
+        payload->WriteToStream(stream);
+    WriteRawString(stream, kEndEntry);
+}

@@ -1,0 +1,93 @@
+#pragma once
+// TDesktopData: every user setting of the editor, with its groups, its
+// defaults and its stream block (revision 0 writes nothing; revision 1 is the
+// 107 + n byte block ending in "-EODesktop-").
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class TStream;
+
+using TColor = quint32; // 0x00BBGGRR, red in the low byte
+
+// Group bits: select groups when reading a block and name the group in a
+// change notification.
+enum TDesktopGroup : quint16 {
+    dgDialogClosed = 0x0001,
+    dgGrid = 0x0002,
+    dgOutline = 0x0004,
+    dgDecor = 0x0008,
+    dgDeskBack = 0x0010,
+    dgDeskTrans = 0x0020,
+    dgDeskNoTrans = 0x0040,
+    dgFileMask = 0x0080,
+    dgMaskPict = 0x0100,
+    dgLastFileName = 0x0200,
+};
+
+constexpr quint16 kDesktopMaskAll = 0x03FF;
+constexpr quint16 kDesktopMaskWorkspace = 0x0277;
+constexpr quint16 kDesktopMaskDocument = 0x0188;
+
+class TDesktopData {
+public:
+    using TChangeEvent = std::function<void(TDesktopData* sender, quint16 what)>;
+
+    TDesktopData();
+
+    QString LastFileName;
+    qint32 GridVertCount;
+    qint32 GridHorizCount;
+    quint8 GridMono;
+    TColor GridMonoColor;
+    TColor GridBiColor1;
+    TColor GridBiColor2;
+    quint8 OutlineMono;
+    TColor OutlineMonoColor;
+    TColor OutlineBiColor1;
+    TColor OutlineBiColor2;
+    TColor DeskBackColor;
+    TColor DeskTransColor;
+    TColor DeskNoTransColor;
+    TColor FileMaskForColor;
+    TColor FileMaskBackColor;
+    TColor FileMaskPictColor;
+    TChangeEvent OnChange;
+    TColor DecorColorMiddle;
+    TColor DecorColorOutside;
+    TColor DecorColorInside;
+    quint8 DecorView;
+    quint8 DecorUse;
+    qint32 DecorWidthMiddle;
+    qint32 DecorWidthOutside;
+    qint32 DecorWidthInside;
+    qint32 DecorDistance;
+
+    void SetAllDefaults();
+    void SetGridDefaults();
+    void SetOutlineDefaults();
+    void SetDecorDefaults();
+    void SetDeskBackDefaults();
+    void SetDeskMaskDefaults();
+    void SetFileMaskDefaults();
+    void SetMaskPictDefaults();
+
+    void WriteToStream(int revision, TStream& stream) const;
+    // Always consumes the whole block; stores only the groups in mask. Returns
+    // false for an empty stream; raises ERangeError("End of Data TDesktopData
+    // not found!") on a wrong end marker.
+    bool ReadFromStream(int revision, TStream& stream, quint16 mask);
+    // Copies all groups through a memory stream; OnChange is neither copied
+    // nor called.
+    void Assign(const TDesktopData& source);
+    // Calls OnChange(this, what) when set.
+    void Changed(quint16 what);
+
+    // Writes this record as revision 1 into the SettingsStream of the history's
+    // "Current" entry.
+    void SaveToHistoryCurrent() const;
+    // Reads the SettingsStream of the entry at the undo position with mask.
+    bool LoadFromHistoryEntry(quint16 mask);
+};
