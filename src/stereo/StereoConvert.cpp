@@ -1,0 +1,343 @@
+#include "stereo/StereoConvert.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// How one output channel is made. Products are tabulated per source channel:
+// t[c][v] is the very double that weight_c * v gives, so summing the three
+// table entries in the row's order reproduces a*R + b*G + c*B bit for bit.
+struct TRowPlan {
+    enum Kind { Zero, Copy, General, SameAs } kind = Zero;
+    int channel = 0; // Copy: 0 red, 1 green, 2 blue
+    int source = 0; // 0 first picture, 1 second picture
+    int same = 0; // SameAs: the earlier row whose result this row repeats
+    double t[3][256];
+};
+
+struct TMixPlan {
+    TRowPlan rows[3];
+    bool allCopy = true; // no row needs arithmetic
+};
+
+// A row whose weights are finite and small enough that every result fits an
+// int64 before its low eight bits are taken.
+bool RowIsSane(const double* w)
+{
+    for (int i = 0; i < 3; ++i)
+        if (!std::isfinite(w[i]) || std::fabs(w[i]) > 1e12)
+            return false;
+    return true;
+}
+
+void BuildPlan(TMixPlan& plan, const TColorMatrix& m, const int sources[3])
+{
+    for (int r = 0; r < 3; ++r) {
+        TRowPlan& row = plan.rows[r];
+        const double* w = &m[size_t(r) * 3];
+        row.source = sources[r];
+        row.kind = TRowPlan::General;
+        if (!RowIsSane(w)) {
+            row.kind = TRowPlan::Zero;
+        } else if (w[0] == 0 && w[1] == 0 && w[2] == 0) {
+            row.kind = TRowPlan::Zero;
+        } else {
+            // 1*v + 0*x + 0*y is exactly v, so a unit row is a channel copy.
+            for (int c = 0; c < 3; ++c)
+                if (w[c] == 1 && w[(c + 1) % 3] == 0 && w[(c + 2) % 3] == 0) {
+                    row.kind = TRowPlan::Copy;
+                    row.channel = c;
+                }
+        }
+        if (row.kind == TRowPlan::General) {
+            for (int e = 0; e < r; ++e) {
+                const double* we = &m[size_t(e) * 3];
+                if (plan.rows[e].kind == TRowPlan::General && plan.rows[e].source == row.source
+                    && we[0] == w[0] && we[1] == w[1] && we[2] == w[2]) {
+                    row.kind = TRowPlan::SameAs;
+                    row.same = e;
+                    break;
+                }
+            }
+        }
+        if (row.kind == TRowPlan::General) {
+            plan.allCopy = false;
+            for (int c = 0; c < 3; ++c)
+                for (int v = 0; v < 256; ++v)
+                    row.t[c][v] = w[c] * double(v);
+        } else if (row.kind == TRowPlan::SameAs) {
+            plan.allCopy = false;
+        }
+    }
+}
+
+inline int ChannelShift(int channel) { return 16 - 8 * channel; }
+
+inline uint32_t EvalRow(const TRowPlan& row, QRgb p)
+{
+    // Left-to-right sum, as the formula reads.
+    double s = row.t[0][(p >> 16) & 0xFF] + row.t[1][(p >> 8) & 0xFF];
+    s += row.t[2][p & 0xFF];
+    return uint32_t(int64_t(std::nearbyint(s))) & 0xFF;
+}
+
+void MixRowsCopy(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl, int width, int y0, int y1)
+{
+    const TRowPlan* r = plan.rows;
+    const int s0 = ChannelShift(r[0].channel), s1 = ChannelShift(r[1].channel), s2 = ChannelShift(r[2].channel);
+    const uint32_t k0 = r[0].kind == TRowPlan::Copy ? 0xFF : 0;
+    const uint32_t k1 = r[1].kind == TRowPlan::Copy ? 0xFF : 0;
+    const uint32_t k2 = r[2].kind == TRowPlan::Copy ? 0xFF : 0;
+    for (int y = y0; y < y1; ++y) {
+        const QRgb* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const QRgb* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        const QRgb* p0 = r[0].source ? pb : pa;
+        const QRgb* p1 = r[1].source ? pb : pa;
+        const QRgb* p2 = r[2].source ? pb : pa;
+        QRgb* o = reinterpret_cast<QRgb*>(outBits + y * outBpl);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t red = (p0[x] >> s0) & k0;
+            const uint32_t green = (p1[x] >> s1) & k1;
+            const uint32_t blue = (p2[x] >> s2) & k2;
+            o[x] = 0xFF000000u | (red << 16) | (green << 8) | blue;
+        }
+    }
+}
+
+void MixRowsGeneral(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl, int width, int y0, int y1)
+{
+    const TRowPlan* r = plan.rows;
+    for (int y = y0; y < y1; ++y) {
+        const QRgb* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const QRgb* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        const QRgb* src[3] = {r[0].source ? pb : pa, r[1].source ? pb : pa, r[2].source ? pb : pa};
+        QRgb* o = reinterpret_cast<QRgb*>(outBits + y * outBpl);
+        for (int x = 0; x < width; ++x) {
+            uint32_t v[3];
+            for (int i = 0; i < 3; ++i) {
+                const QRgb p = src[i][x];
+                switch (r[i].kind) {
+                case TRowPlan::Zero:
+                    v[i] = 0;
+                    break;
+                case TRowPlan::Copy:
+                    v[i] = (p >> ChannelShift(r[i].channel)) & 0xFF;
+                    break;
+                case TRowPlan::General:
+                    v[i] = EvalRow(r[i], p);
+                    break;
+                case TRowPlan::SameAs:
+                    v[i] = v[r[i].same];
+                    break;
+                }
+            }
+            o[x] = 0xFF000000u | (v[0] << 16) | (v[1] << 8) | v[2];
+        }
+    }
+}
+
+// Writes the mix of the top-left width x height region of a and b into out.
+void RunMix(const TColorMatrix& m, const int sources[3], const QImage& a, const QImage& b, QImage& out, int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    auto plan = std::make_unique<TMixPlan>();
+    BuildPlan(*plan, m, sources);
+    // Detach once here; scanLine() inside the bands would race on the
+    // picture's bookkeeping.
+    uchar* bits = out.bits();
+    const qsizetype bpl = out.bytesPerLine();
+    const TMixPlan& p = *plan;
+    ForRowBands(height, qint64(width) * height, [&](int y0, int y1) {
+        if (p.allCopy)
+            MixRowsCopy(p, a, b, bits, bpl, width, y0, y1);
+        else
+            MixRowsGeneral(p, a, b, bits, bpl, width, y0, y1);
+    });
+}
+
+void MixAnaglyph(TBitmap& first, TBitmap& second, TBitmap& target, const TColorMatrix& m, const int sources[3])
+{
+    SwitchToRgb32(first);
+    SwitchToRgb32(second);
+    // Shallow copies keep both inputs alive when target is one of them.
+    const QImage a = first.Image;
+    const QImage b = second.Image;
+    const int width = std::max(a.width(), b.width());
+    const int height = std::max(a.height(), b.height());
+    const int sharedW = std::min(a.width(), b.width());
+    const int sharedH = std::min(a.height(), b.height());
+    target.Brush = kBlack;
+    if (sharedW == width && sharedH == height)
+        target.Image = NewRgb32(width, height); // every pixel is computed
+    else
+        SetBitmapSize(target, width, height);
+    RunMix(m, sources, a, b, target.Image, sharedW, sharedH);
+}
+
+// Places a at (ax, ay) and b at (bx, by) on a new w x h picture, b over a;
+// whatever neither covers takes the brush colour.
+QImage PlaceTwo(const QImage& a, int ax, int ay, const QImage& b, int bx, int by, int w, int h, QRgb brush)
+{
+    QImage out = NewRgb32(w, h);
+    if (out.isNull())
+        return out;
+    for (int y = 0; y < h; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        int spans[2][2];
+        int n = 0;
+        if (y >= ay && y < ay + a.height())
+            spans[n][0] = ax, spans[n][1] = ax + a.width(), ++n;
+        if (y >= by && y < by + b.height())
+            spans[n][0] = bx, spans[n][1] = bx + b.width(), ++n;
+        if (n == 2 && spans[1][0] < spans[0][0])
+            std::swap(spans[0], spans[1]);
+        int x = 0;
+        for (int i = 0; i < n; ++i) {
+            const int from = std::clamp(spans[i][0], 0, w);
+            if (from > x)
+                std::fill(line + x, line + from, brush);
+            x = std::max(x, std::clamp(spans[i][1], 0, w));
+        }
+        if (x < w)
+            std::fill(line + x, line + w, brush);
+    }
+    BlitRgb32(out, a, ax, ay);
+    BlitRgb32(out, b, bx, by);
+    return out;
+}
+
+} // namespace
+
+int RoundEven(double value) { return int(std::nearbyint(value)); }
+
+bool AnaglyphMixMatrix(int layout, int kind, TColorMatrix* matrix)
+{
+    using namespace StereoMatrix;
+    static const TColorMatrix* const redCyan[3] = {&kRedCyanColor, &kRedCyanHalfTone, &kRedCyanGrey};
+    static const TColorMatrix* const yellowBlue[3] = {&kYellowBlueColor, &kYellowBlueHalfTone, &kYellowBlueGrey};
+    const bool kindOk = kind >= 0 && kind <= 2;
+    switch (layout) {
+    case slRedCyan:
+        if (!kindOk)
+            return false;
+        *matrix = *redCyan[kind];
+        return true;
+    case slYellowBlue:
+        if (!kindOk)
+            return false;
+        *matrix = *yellowBlue[kind];
+        return true;
+    case slRedBlue:
+        *matrix = kRedBlue;
+        return true;
+    case slRedGreen:
+        *matrix = kRedGreen;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ApplyColorMatrix(TBitmap& target, TBitmap& source, const TColorMatrix& matrix)
+{
+    SwitchToRgb32(source);
+    const QImage src = source.Image;
+    static const int kSources[3] = {0, 0, 0};
+    target.Image = NewRgb32(src.width(), src.height());
+    RunMix(matrix, kSources, src, src, target.Image, src.width(), src.height());
+}
+
+void MixAnaglyphRedFirst(TBitmap& first, TBitmap& second, TBitmap& target, const TColorMatrix& matrix)
+{
+    static const int kSources[3] = {0, 1, 1};
+    MixAnaglyph(first, second, target, matrix, kSources);
+}
+
+void MixAnaglyphBlueFirst(TBitmap& first, TBitmap& second, TBitmap& target, const TColorMatrix& matrix)
+{
+    static const int kSources[3] = {1, 1, 0};
+    MixAnaglyph(first, second, target, matrix, kSources);
+}
+
+void CombineStereoPicture(int layout, int kind, TBitmap& left, TBitmap& right, TBitmap& target, int gap)
+{
+    SwitchToRgb32(left);
+    SwitchToRgb32(right);
+    const QImage l = left.Image;
+    const QImage r = right.Image;
+    const QRgb brush = ColorToRgb32(target.Brush);
+    switch (layout) {
+    case slSeparate:
+    case slParallel:
+        target.Image = PlaceTwo(l, 0, 0, r, l.width() + gap, 0, l.width() + r.width() + gap, l.height(), brush);
+        return;
+    case slCross:
+        target.Image = PlaceTwo(r, 0, 0, l, r.width() + gap, 0, l.width() + r.width() + gap, l.height(), brush);
+        return;
+    case slOverUnder:
+        target.Image = PlaceTwo(r, 0, 0, l, 0, r.height() + gap, l.width(), l.height() + r.height() + gap, brush);
+        return;
+    default:
+        break;
+    }
+    TColorMatrix matrix;
+    const TColor keepBrush = target.Brush;
+    target.Image = l;
+    if (AnaglyphMixMatrix(layout, kind, &matrix)) {
+        if (layout == slYellowBlue)
+            MixAnaglyphBlueFirst(left, right, target, matrix);
+        else
+            MixAnaglyphRedFirst(left, right, target, matrix);
+    }
+    // The mix blackens the brush for its own enlarging; the caller's stays.
+    target.Brush = keepBrush;
+}
+
+void FillBitmapColor(QImage& image, TColor color)
+{
+    if (image.isNull())
+        return;
+    // A shared picture would be copied only to be overwritten.
+    if (!image.isDetached() || image.format() != QImage::Format_RGB32)
+        image = NewRgb32(image.width(), image.height());
+    image.fill(ColorToRgb32(color));
+}
+
+void FillBitmapColor(TBitmap& bitmap, TColor color) { FillBitmapColor(bitmap.Image, color); }
+
+QRect FitRect(const QRect& area, const QRect& source)
+{
+    const double aw = area.width(), ah = area.height();
+    const double sw = source.width(), sh = source.height();
+    if (aw <= 0 || ah <= 0 || sw <= 0 || sh <= 0)
+        return QRect(area.topLeft(), QSize(0, 0));
+    const double scale = (sw / sh > aw / ah) ? aw / sw : ah / sh;
+    const int newH = RoundEven(sh * scale);
+    const int newW = RoundEven(sw * scale);
+    const int top = area.top() + std::abs(area.height() - newH) / 2;
+    const int left = area.left() + std::abs(area.width() - newW) / 2;
+    return QRect(left, top, newW, newH);
+}
+
+QString StereoLayoutName(int layout)
+{
+    static const char* const kNames[kStereoLayoutCount] = {
+        "getrennte Einzelbilder (links / rechts)",
+        "Stereobild Parallelblick (links / rechts)",
+        "Stereobild Kreuzblick (rechts / links)",
+        "Stereobild KMQ (rechte Bild  oben)", // two blanks, as the list has always shown it
+        "Anaglyph - rot / cyan",
+        "Anaglyph - gelb / blau",
+        "Anaglyph - rot / blau",
+        "Anaglyph - rot / gr\u00fcn",
+    };
+    int index = int(unsigned(layout) % 128u);
+    if (index >= kStereoLayoutCount)
+        index = 0;
+    return QString::fromUtf8(kNames[index]);
+}
