@@ -6,6 +6,8 @@
 #include "model/Liste_SelectBezierSteuerpkte.h"
 #include "model/Liste_VisibledAnfasser.h"
 
+#include <utility>
+
 namespace {
 TProgramObjects* gInstance = nullptr;
 }
@@ -25,16 +27,13 @@ TProgramObjects::TProgramObjects() : FPrevious(gInstance)
 
 TProgramObjects::~TProgramObjects()
 {
-    delete HistoryListe;
-    HistoryListe = nullptr;
-    delete VisibleAnfasser;
-    VisibleAnfasser = nullptr;
-    delete SelectStrPktListe;
-    SelectStrPktListe = nullptr;
-    delete SelectListe;
-    SelectListe = nullptr;
-    delete PolygonListe;
-    PolygonListe = nullptr;
+    // Each field is cleared before its object dies, so that points destroyed
+    // with the outline find no registry, selection or history to report to.
+    delete std::exchange(HistoryListe, nullptr);
+    delete std::exchange(VisibleAnfasser, nullptr);
+    delete std::exchange(SelectStrPktListe, nullptr);
+    delete std::exchange(SelectListe, nullptr);
+    delete std::exchange(PolygonListe, nullptr);
     gInstance = FPrevious;
 }
 
