@@ -36,13 +36,27 @@ public:
     THistoryEintrag* CurrentEntry() const;
     THistoryEintrag& Current() { return *FCurrent; }
 
-    // Records "Current" as a new step (nothing while Restoring).
+    // Records a copy of "Current" as the newest step after the undo position,
+    // dropping the redo steps and, beyond kMaxEntries, the oldest ones; calls
+    // OnAdd. While Restoring nothing is recorded and CurrentEntry is returned.
     THistoryEintrag* Add(const QString& name);
     int ItemIndex() const { return FItemIndex; }
+    // Moves the undo position (kReapplyIndex keeps it) and calls OnIndexChange
+    // with Restoring set; the same value does nothing. Restoring is reset
+    // even when the handler raises.
     void SetItemIndex(int value);
     bool Restoring() const { return FRestoring; }
 
+    // Writes header, entries and "###-EOF-###" (and with withSettings the
+    // settings trailer) so that the file is replaced only when complete.
+    // Raises EStreamError when the file cannot be written; an existing file
+    // then keeps its old content. FileName becomes name in any case.
     void SaveToFile(const QString& name, bool withSettings);
+    // Replaces the entries with those of the file. A missing file changes
+    // nothing; a refused or unreadable header shows a message and keeps the
+    // entries; a damaged entry shows a message, keeps the entries before it
+    // and raises ERangeError. A damaged settings trailer resets Settings to
+    // the defaults without a word.
     void LoadFromFile(const QString& name, bool withSettings);
 
     QString FileName;
@@ -51,6 +65,10 @@ public:
     TDesktopData& Settings() { return *FSettings; }
 
 private:
+    void ClearEntries();
+    // Appends an entry read from a file; the undo position follows it.
+    void AppendLoaded(std::unique_ptr<THistoryEintrag> entry);
+
     std::vector<std::unique_ptr<THistoryEintrag>> FEntries;
     int FItemIndex = 0;
     std::unique_ptr<THistoryEintrag> FCurrent;

@@ -1,10 +1,10 @@
 #include "history/HistoryDaten.h"
 
 #include "history/History.h"
-
-#include <algorithm>
 #include "history/UserMessage.h"
 #include "model/ProgramObjects.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -161,7 +161,19 @@ void THistoryEintrag::Capture()
         payload->AssignFromCurrent();
 }
 
+void THistoryEintrag::Capture(const THistoryEintrag& current)
+{
+    R01().AssignFrom(current.R01());
+    R02().AssignFrom(current.R02());
+}
+
 bool THistoryEintrag::ReadFromStream(TStream& stream, int version)
+{
+    const THistoryListe* history = HistoryListe();
+    return ReadFromStream(stream, version, history ? history->FileName : QString());
+}
+
+bool THistoryEintrag::ReadFromStream(TStream& stream, int version, const QString& fileName)
 {
     try {
         Name = ReadString(stream);
@@ -173,9 +185,7 @@ bool THistoryEintrag::ReadFromStream(TStream& stream, int version)
         ReadEndMarker(stream, kEndEntry, QStringLiteral("End of Data not found!"));
         return true;
     } catch (const std::exception&) {
-        const THistoryListe* history = HistoryListe();
-        ShowUserMessage(FormatResString(kResEntryReadError, history ? history->FileName : QString()), dkFehler,
-                        dbOK);
+        ShowUserMessage(FormatResString(kResEntryReadError, fileName), dkFehler, dbOK);
         return false;
     }
 }

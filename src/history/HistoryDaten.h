@@ -65,15 +65,23 @@ class THistoryEintrag {
 public:
     explicit THistoryEintrag(const QString& name);
 
-    // Copies "Current" into both payloads.
+    // Copies the installed history's "Current" into both payloads.
     void Capture();
-    // Returns false (after showing the read-error message) when the entry's
+    // Copies both payloads of current (a history's working state).
+    void Capture(const THistoryEintrag& current);
+    // Reads Name and the payloads of revisions 1..version; later revisions get
+    // their defaults. Returns false (after showing the read-error message
+    // with fileName, or the installed history's FileName) when the entry's
     // data is damaged; never raises.
     bool ReadFromStream(TStream& stream, int version);
+    bool ReadFromStream(TStream& stream, int version, const QString& fileName);
+    // Name, both payload blocks, then the entry's end marker.
     void WriteToStream(TStream& stream);
 
     THistoryDataR01& R01() { return *static_cast<THistoryDataR01*>(Data[0].get()); }
     THistoryDataR02& R02() { return *static_cast<THistoryDataR02*>(Data[1].get()); }
+    const THistoryDataR01& R01() const { return *static_cast<const THistoryDataR01*>(Data[0].get()); }
+    const THistoryDataR02& R02() const { return *static_cast<const THistoryDataR02*>(Data[1].get()); }
 
     QString Name;
     std::array<std::unique_ptr<TAbstractHistoryData>, 2> Data;

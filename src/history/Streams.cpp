@@ -29,8 +29,13 @@ void TMemoryStream::Write(const void* buffer, qint64 count)
     if (count <= 0)
         return;
     const qint64 end = FPosition + count;
-    if (end > FData.size())
+    if (end > FData.size()) {
+        // A position set beyond the end leaves a gap of zeros, not stale bytes.
+        const qint64 oldSize = FData.size();
         FData.resize(end);
+        if (FPosition > oldSize)
+            std::memset(FData.data() + oldSize, 0, size_t(FPosition - oldSize));
+    }
     std::memcpy(FData.data() + FPosition, buffer, size_t(count));
     FPosition = end;
 }
@@ -67,6 +72,34 @@ TFileStream::TFileStream(const QString& fileName, Mode mode) : FFile(fileName)
                                .arg(fileName, FFile.errorString()));
 }
 
+namespace {
+
+TWriteFaultHook& WriteFaultHook()
+{
+    static TWriteFaultHook hook;
+    return hook;
+}
+
+[[noreturn]] void RaiseWriteError(const QString& fileName, const QString& reason)
+{
+    throw EStreamError(QStringLiteral("Fehler beim Schreiben der Datei %1: %2").arg(fileName, reason));
+}
+
+void CheckWriteFault(const QString& fileName, qint64 position, qint64 count)
+{
+    if (WriteFaultHook() && WriteFaultHook()(fileName, position, count))
+        RaiseWriteError(fileName, QStringLiteral("Kein Platz auf dem Datenträger"));
+}
+
+} // namespace
+
+TWriteFaultHook SetWriteFaultHook(TWriteFaultHook hook)
+{
+    TWriteFaultHook previous = std::move(WriteFaultHook());
+    WriteFaultHook() = std::move(hook);
+    return previous;
+}
+
 qint64 TFileStream::Read(void* buffer, qint64 count)
 {
     if (count <= 0)
@@ -79,9 +112,9 @@ void TFileStream::Write(const void* buffer, qint64 count)
 {
     if (count <= 0)
         return;
+    CheckWriteFault(FFile.fileName(), FFile.pos(), count);
     if (FFile.write(static_cast<const char*>(buffer), count) != count)
-        throw EStreamError(QStringLiteral("Fehler beim Schreiben der Datei %1: %2")
-                               .arg(FFile.fileName(), FFile.errorString()));
+        RaiseWriteError(FFile.fileName(), FFile.errorString());
 }
 
 qint64 TFileStream::Size() const { return FFile.size(); }
@@ -89,8 +122,7 @@ qint64 TFileStream::Size() const { return FFile.size(); }
 void TFileStream::SetSize(qint64 size)
 {
     if (!FFile.resize(size))
-        throw EStreamError(QStringLiteral("Fehler beim Schreiben der Datei %1: %2")
-                               .arg(FFile.fileName(), FFile.errorString()));
+        RaiseWriteError(FFile.fileName(), FFile.errorString());
 }
 
 qint64 TFileStream::Position() const { return FFile.pos(); }
@@ -100,8 +132,43 @@ void TFileStream::SetPosition(qint64 position) { FFile.seek(std::max<qint64>(pos
 void TFileStream::Flush()
 {
     if (!FFile.flush())
-        throw EStreamError(QStringLiteral("Fehler beim Schreiben der Datei %1: %2")
-                               .arg(FFile.fileName(), FFile.errorString()));
+        RaiseWriteError(FFile.fileName(), FFile.errorString());
+}
+
+TSaveFileStream::TSaveFileStream(const QString& fileName) : FFile(fileName)
+{
+    if (!FFile.open(QIODevice::WriteOnly))
+        throw EStreamError(QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2")
+                               .arg(fileName, FFile.errorString()));
+}
+
+qint64 TSaveFileStream::Read(void*, qint64) { return 0; }
+
+void TSaveFileStream::Write(const void* buffer, qint64 count)
+{
+    if (count <= 0)
+        return;
+    CheckWriteFault(FFile.fileName(), FFile.pos(), count);
+    if (FFile.write(static_cast<const char*>(buffer), count) != count)
+        RaiseWriteError(FFile.fileName(), FFile.errorString());
+}
+
+qint64 TSaveFileStream::Size() const { return FFile.size(); }
+
+void TSaveFileStream::SetSize(qint64 size)
+{
+    if (!FFile.resize(size))
+        RaiseWriteError(FFile.fileName(), FFile.errorString());
+}
+
+qint64 TSaveFileStream::Position() const { return FFile.pos(); }
+
+void TSaveFileStream::SetPosition(qint64 position) { FFile.seek(std::max<qint64>(position, 0)); }
+
+void TSaveFileStream::Commit()
+{
+    if (!FFile.commit())
+        RaiseWriteError(FFile.fileName(), FFile.errorString());
 }
 
 namespace {

@@ -9,9 +9,11 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QSaveFile>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 
 // Base of the program's own errors; carries the text shown to the user.
@@ -95,6 +97,38 @@ public:
 private:
     QFile FFile;
 };
+
+// Writes a file so that it either appears complete or not at all: the bytes go
+// to a temporary file in the target's folder, and Commit renames it over the
+// target. Destroyed without Commit (an error was raised meanwhile), the
+// temporary file is removed and an existing target stays as it was.
+class TSaveFileStream : public TStream {
+public:
+    // Raises EStreamError when the temporary file cannot be created.
+    explicit TSaveFileStream(const QString& fileName);
+
+    // A write-only stream: reading yields nothing.
+    qint64 Read(void* buffer, qint64 count) override;
+    void Write(const void* buffer, qint64 count) override;
+    qint64 Size() const override;
+    void SetSize(qint64 size) override;
+    qint64 Position() const override;
+    void SetPosition(qint64 position) override;
+
+    // Puts the written file in place of the target; raises EStreamError when
+    // that fails (the target then keeps its old content).
+    void Commit();
+
+private:
+    QSaveFile FFile;
+};
+
+// Lets tests make a file write fail as a full disk would: before every write
+// to a file stream the hook is asked with the file name (the target's name for
+// a TSaveFileStream), the position and the byte count, and a true answer
+// raises EStreamError instead of writing. Returns the hook it replaces.
+using TWriteFaultHook = std::function<bool(const QString& fileName, qint64 position, qint64 count)>;
+TWriteFaultHook SetWriteFaultHook(TWriteFaultHook hook);
 
 // Windows-1252 at the boundary between stored text and Qt's Unicode strings.
 QByteArray ToWindows1252(const QString& text);

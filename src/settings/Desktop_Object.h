@@ -9,6 +9,7 @@
 #include <functional>
 
 class TStream;
+class THistoryListe;
 
 using TColor = quint32; // 0x00BBGGRR, red in the low byte
 
@@ -35,6 +36,7 @@ class TDesktopData {
 public:
     using TChangeEvent = std::function<void(TDesktopData* sender, quint16 what)>;
 
+    // Every field at its default; no OnChange.
     TDesktopData();
 
     QString LastFileName;
@@ -65,6 +67,8 @@ public:
     qint32 DecorWidthInside;
     qint32 DecorDistance;
 
+    // Each group function sets exactly its group's fields to their defaults
+    // and sends no notification; SetAllDefaults also empties LastFileName.
     void SetAllDefaults();
     void SetGridDefaults();
     void SetOutlineDefaults();
@@ -74,6 +78,8 @@ public:
     void SetFileMaskDefaults();
     void SetMaskPictDefaults();
 
+    // Revision 0 writes nothing, revision 1 the full block, any later revision
+    // only the end marker.
     void WriteToStream(int revision, TStream& stream) const;
     // Always consumes the whole block; stores only the groups in mask. Returns
     // false for an empty stream; raises ERangeError("End of Data TDesktopData
@@ -85,9 +91,12 @@ public:
     // Calls OnChange(this, what) when set.
     void Changed(quint16 what);
 
-    // Writes this record as revision 1 into the SettingsStream of the history's
-    // "Current" entry.
+    // Replaces the SettingsStream of the history's "Current" entry with this
+    // record as revision 1 (the installed history, or the one given).
     void SaveToHistoryCurrent() const;
-    // Reads the SettingsStream of the entry at the undo position with mask.
+    void SaveToHistoryCurrent(THistoryListe& history) const;
+    // Reads the SettingsStream of the entry at the undo position with mask;
+    // false without an entry there or with an empty stream.
     bool LoadFromHistoryEntry(quint16 mask);
+    bool LoadFromHistoryEntry(THistoryListe& history, quint16 mask);
 };

@@ -1,0 +1,113 @@
+#include "HistoryTestSupport.h"
+
+#include <gtest/gtest.h>
+
+TEST(StreamStrings, EmptyStringIsFourZeroBytes)
+{
+    TMemoryStream s;
+    WriteString(s, QString());
+    EXPECT_EQ(s.Data(), QByteArray(4, '\0'));
+    s.Rewind();
+    EXPECT_EQ(ReadString(s), QString());
+    EXPECT_EQ(s.Position(), 4);
+}
+
+TEST(StreamStrings, UmlautAndEuroAreSingleWindows1252Bytes)
+{
+    TMemoryStream s;
+    WriteString(s, QStringLiteral(u"ä€"));
+    EXPECT_EQ(s.Data(), QByteArray::fromHex("02000000e480"));
+    s.Rewind();
+    EXPECT_EQ(ReadString(s), QStringLiteral(u"ä€"));
+}
+
+TEST(StreamStrings, NegativeCountGivesEmptyAndConsumesOnlyTheCount)
+{
+    TMemoryStream s(Int32Bytes(-1) + "abcd");
+    EXPECT_EQ(ReadString(s), QString());
+    EXPECT_EQ(s.Position(), 4);
+}
+
+TEST(StreamStrings, CountOfTwoGigabytesGivesEmptyAndConsumesTheRest)
+{
+    TMemoryStream s(Int32Bytes(0x7FFFFFFF) + "abcd");
+    EXPECT_EQ(ReadString(s), QString());
+    EXPECT_EQ(s.Position(), 8);
+}
+
+TEST(StreamEmbedded, EmptyStreamIsFourZeroBytesAndReadsBackEmpty)
+{
+    TMemoryStream empty, out;
+    WriteStream(empty, out);
+    EXPECT_EQ(out.Data(), QByteArray(4, '\0'));
+    TMemoryStream dest(QByteArray("old"));
+    out.Rewind();
+    ReadStream(out, dest);
+    EXPECT_EQ(dest.Size(), 0);
+}
+
+TEST(StreamEmbedded, ContentRoundTripsAndReplacesOldContent)
+{
+    TMemoryStream source(QByteArray("xyz")), out;
+    WriteStream(source, out);
+    EXPECT_EQ(out.Data(), QByteArray::fromHex("03000000") + "xyz");
+    TMemoryStream dest(QByteArray("previous"));
+    out.Rewind();
+    ReadStream(out, dest);
+    EXPECT_EQ(dest.Data(), QByteArray("xyz"));
+}
+
+TEST(StreamEmbedded, CorruptCountsLeaveDestinationEmpty)
+{
+    for (qint32 count : {-5, 0x7FFFFFFF, qint32(0x80000000)}) {
+        TMemoryStream source(Int32Bytes(count) + "abc"), dest(QByteArray("old"));
+        ReadStream(source, dest);
+        EXPECT_EQ(dest.Size(), 0) << count;
+    }
+}
+
+TEST(StreamScalars, IntegerWithTwoBytesLeftReadsZeroAndConsumesThem)
+{
+    TMemoryStream s(QByteArray::fromHex("0102"));
+    EXPECT_EQ(ReadInteger(s), 0);
+    EXPECT_EQ(s.Position(), 2);
+    EXPECT_EQ(ReadByte(s), 0);
+}
+
+TEST(StreamScalars, LittleEndianEncodings)
+{
+    TMemoryStream s;
+    WriteInteger(s, -2);
+    WriteCardinal(s, 0x00112233);
+    WriteDouble(s, 1.0);
+    WriteBool(s, true);
+    EXPECT_EQ(s.Data(), QByteArray::fromHex("feffffff33221100000000000000f03f01"));
+    s.Rewind();
+    EXPECT_EQ(ReadInteger(s), -2);
+    EXPECT_EQ(ReadCardinal(s), 0x00112233u);
+    EXPECT_EQ(ReadDouble(s), 1.0);
+    EXPECT_TRUE(ReadBool(s));
+}
+
+TEST(StreamMarkers, WrongOrMissingMarkerRaisesWithTheGivenMessage)
+{
+    TMemoryStream wrong;
+    WriteRawString(wrong, "-EOX-");
+    wrong.Rewind();
+    try {
+        ReadEndMarker(wrong, "-EOA-", QStringLiteral("End of Data TAnfasser nicht gefunden!"));
+        FAIL() << "no error raised";
+    } catch (const ERangeError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("End of Data TAnfasser nicht gefunden!"));
+    }
+    TMemoryStream empty;
+    EXPECT_THROW(ReadEndMarker(empty, "-EOA-", QStringLiteral("x")), ERangeError);
+}
+
+TEST(StreamMemory, WritingPastTheEndFillsTheGapWithZeros)
+{
+    TMemoryStream s(QByteArray("ab"));
+    s.SetPosition(4);
+    WriteByte(s, 0x7F);
+    EXPECT_EQ(s.Data(), QByteArray::fromHex("616200007f"));
+}

@@ -1,0 +1,199 @@
+#include "history/History.h"
+#include "history/Streams.h"
+#include "settings/Desktop_Object.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every field away from its default, so that each stored or dropped value
+// shows.
+void SetAllOdd(TDesktopData& d)
+{
+    d.LastFileName = QStringLiteral(u"/bilder/ä.jpg");
+    d.GridVertCount = 3;
+    d.GridHorizCount = 4;
+    d.GridMono = 0;
+    d.GridMonoColor = 0x010203;
+    d.GridBiColor1 = 0x040506;
+    d.GridBiColor2 = 0x070809;
+    d.OutlineMono = 0;
+    d.OutlineMonoColor = 0x111111;
+    d.OutlineBiColor1 = 0x121212;
+    d.OutlineBiColor2 = 0x131313;
+    d.DeskBackColor = 0x141414;
+    d.DeskTransColor = 0x151515;
+    d.DeskNoTransColor = 0x161616;
+    d.FileMaskForColor = 0x171717;
+    d.FileMaskBackColor = 0x181818;
+    d.FileMaskPictColor = 0x222222;
+    d.DecorColorMiddle = 0x1A1A1A;
+    d.DecorColorOutside = 0x1B1B1B;
+    d.DecorColorInside = 0x1C1C1C;
+    d.DecorView = 1;
+    d.DecorUse = 0;
+    d.DecorWidthMiddle = 7;
+    d.DecorWidthOutside = 8;
+    d.DecorWidthInside = 9;
+    d.DecorDistance = -1;
+}
+
+QByteArray Block(const TDesktopData& d)
+{
+    TMemoryStream s;
+    d.WriteToStream(0, s);
+    d.WriteToStream(1, s);
+    return s.Data();
+}
+
+} // namespace
+
+TEST(DesktopBlock, DefaultsGiveTheHundredSevenByteBlock)
+{
+    const QByteArray expected = QByteArray::fromHex(
+        "0a000000" "0a000000" "01" "80808000" "ffffff00" "00000000"  // grid
+        "01" "ffffff00" "ffffff00" "00000000"                        // outline
+        "10101000" "04ff0400" "00000000"                             // workspace colours
+        "ffffff00" "00000000" "00000000"                             // mask file, masked picture
+        "01" "00" "c0c0c000" "80808000" "c0c0c000"                   // decoration use, view, colours
+        "14000000" "05000000" "0a000000" "05000000"                  // distance, widths
+        "00000000" "0b000000") + "-EODesktop-";
+    ASSERT_EQ(expected.size(), 107);
+    EXPECT_EQ(Block(TDesktopData()).toHex(), expected.toHex());
+}
+
+TEST(DesktopBlock, FileNameLengthAddsToTheBlockAndLaterRevisionsWriteOnlyTheMarker)
+{
+    TDesktopData d;
+    d.LastFileName = QStringLiteral(u"ä.jpg");
+    EXPECT_EQ(Block(d).size(), 107 + 5);
+    TMemoryStream later;
+    d.WriteToStream(2, later);
+    EXPECT_EQ(later.Data(), QByteArray::fromHex("0b000000") + "-EODesktop-");
+}
+
+TEST(DesktopBlock, DocumentMaskChangesOnlyDocumentGroupsAndConsumesTheBlock)
+{
+    TDesktopData source;
+    SetAllOdd(source);
+    TMemoryStream s(Block(source));
+    TDesktopData d;
+    ASSERT_TRUE(d.ReadFromStream(1, s, kDesktopMaskDocument));
+    EXPECT_EQ(s.Position(), s.Size());
+    EXPECT_EQ(d.DecorDistance, -1);
+    EXPECT_EQ(d.DecorColorInside, 0x1C1C1Cu);
+    EXPECT_EQ(d.DecorWidthOutside, 8);
+    EXPECT_EQ(d.FileMaskBackColor, 0x181818u);
+    EXPECT_EQ(d.FileMaskPictColor, 0x222222u);
+    EXPECT_EQ(d.GridVertCount, 10);
+    EXPECT_EQ(d.OutlineMono, 1);
+    EXPECT_EQ(d.DeskBackColor, 0x101010u);
+    EXPECT_EQ(d.DeskTransColor, 0x04FF04u);
+    EXPECT_TRUE(d.LastFileName.isEmpty());
+}
+
+TEST(DesktopBlock, WorkspaceMaskChangesOnlyWorkspaceGroups)
+{
+    TDesktopData source;
+    SetAllOdd(source);
+    TMemoryStream s(Block(source));
+    TDesktopData d;
+    ASSERT_TRUE(d.ReadFromStream(1, s, kDesktopMaskWorkspace));
+    EXPECT_EQ(d.GridBiColor2, 0x070809u);
+    EXPECT_EQ(d.OutlineBiColor2, 0x131313u);
+    EXPECT_EQ(d.DeskNoTransColor, 0x161616u);
+    EXPECT_EQ(d.LastFileName, QStringLiteral(u"/bilder/ä.jpg"));
+    EXPECT_EQ(d.DecorDistance, 20);
+    EXPECT_EQ(d.FileMaskForColor, 0xFFFFFFu);
+    EXPECT_EQ(d.FileMaskPictColor, 0u);
+}
+
+TEST(DesktopBlock, RevisionZeroConsumesNothingAndEmptyStreamReadsFalse)
+{
+    TDesktopData d;
+    TMemoryStream s(QByteArray("abc"));
+    EXPECT_TRUE(d.ReadFromStream(0, s, kDesktopMaskAll));
+    EXPECT_EQ(s.Position(), 0);
+    TMemoryStream empty;
+    d.GridVertCount = 55;
+    EXPECT_FALSE(d.ReadFromStream(1, empty, kDesktopMaskAll));
+    EXPECT_EQ(d.GridVertCount, 55);
+}
+
+TEST(DesktopBlock, WrongOrCutMarkerRaises)
+{
+    QByteArray bytes = Block(TDesktopData());
+    for (const QByteArray& damaged : {bytes.left(100), QByteArray(bytes).replace("-EODesktop-", "-EODESKTOP-")}) {
+        TMemoryStream s(damaged);
+        TDesktopData d;
+        try {
+            d.ReadFromStream(1, s, kDesktopMaskAll);
+            FAIL() << "no error raised";
+        } catch (const ERangeError& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("End of Data TDesktopData not found!"));
+        }
+    }
+}
+
+TEST(DesktopCopy, AssignCopiesEveryGroupButNotOnChange)
+{
+    int targetCalls = 0, sourceCalls = 0;
+    TDesktopData source, target;
+    SetAllOdd(source);
+    source.OnChange = [&](TDesktopData*, quint16) { ++sourceCalls; };
+    target.OnChange = [&](TDesktopData*, quint16) { ++targetCalls; };
+    target.Assign(source);
+    EXPECT_EQ(Block(target), Block(source));
+    EXPECT_EQ(targetCalls + sourceCalls, 0);
+    target.Changed(dgGrid);
+    EXPECT_EQ(targetCalls, 1);
+    EXPECT_EQ(sourceCalls, 0);
+}
+
+TEST(DesktopCopy, ChangedPassesSenderAndGroup)
+{
+    TDesktopData d;
+    d.Changed(dgDecor); // without a receiver nothing happens
+    TDesktopData* sender = nullptr;
+    quint16 what = 0;
+    d.OnChange = [&](TDesktopData* s, quint16 w) { sender = s, what = w; };
+    d.Changed(dgMaskPict);
+    EXPECT_EQ(sender, &d);
+    EXPECT_EQ(what, 0x0100);
+}
+
+TEST(DesktopDefaults, GroupFunctionsTouchOnlyTheirGroup)
+{
+    TDesktopData d;
+    SetAllOdd(d);
+    d.SetDeskMaskDefaults();
+    EXPECT_EQ(d.DeskTransColor, 0x04FF04u);
+    EXPECT_EQ(d.DeskNoTransColor, 0u);
+    EXPECT_EQ(d.DeskBackColor, 0x141414u);
+    d.SetDecorDefaults();
+    EXPECT_EQ(d.DecorUse, 1);
+    EXPECT_EQ(d.DecorWidthMiddle, 10);
+    EXPECT_EQ(d.FileMaskPictColor, 0x222222u);
+    d.SetAllDefaults();
+    EXPECT_EQ(Block(d), Block(TDesktopData()));
+}
+
+TEST(DesktopHistory, UndoStepCarriesTheDocumentGroups)
+{
+    THistoryListe history;
+    TDesktopData d;
+    EXPECT_FALSE(d.LoadFromHistoryEntry(history, kDesktopMaskDocument));
+    SetAllOdd(d);
+    d.SaveToHistoryCurrent(history);
+    EXPECT_EQ(history.Current().R02().SettingsStream.Data(), Block(d));
+    history.Add(QStringLiteral("Desktop"));
+
+    TDesktopData restored;
+    ASSERT_TRUE(restored.LoadFromHistoryEntry(history, kDesktopMaskDocument));
+    EXPECT_EQ(restored.DecorDistance, -1);
+    EXPECT_EQ(restored.FileMaskForColor, 0x171717u);
+    EXPECT_EQ(restored.GridVertCount, 10);
+    // Read twice: the stream is rewound before every read.
+    ASSERT_TRUE(restored.LoadFromHistoryEntry(history, kDesktopMaskAll));
+    EXPECT_EQ(Block(restored), Block(d));
+}
