@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -217,8 +218,8 @@ V3 Albedo(const Scene& s, const Hit& h, V3 p)
             return {0.95, 0.95, 0.92};
         static const V3 colours[6] = {{0.9, 0.15, 0.12}, {0.97, 0.97, 0.95}, {0.1, 0.35, 0.85},
                                       {0.98, 0.8, 0.1}, {0.97, 0.97, 0.95}, {0.15, 0.65, 0.25}};
-        const double phi = std::atan2(q.z, q.x) + M_PI;
-        return colours[std::min(5, int(phi / (2 * M_PI) * 6))];
+        const double phi = std::atan2(q.z, q.x) + std::numbers::pi;
+        return colours[std::min(5, int(phi / (2 * std::numbers::pi) * 6))];
     }
     case Stone: {
         const double flute = 0.86 + 0.14 * std::cos(h.local.x * 16);
