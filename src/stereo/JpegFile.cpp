@@ -1,0 +1,403 @@
+#include "stereo/JpegFile.h"
+
+#include "stereo/StereoBitmap.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include <unistd.h>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+// The library reports fatal errors through a callback that must not return.
+// We leave it with longjmp, which skips destructors: every function below
+// that calls setjmp holds only plain data, and all C++ objects (pictures,
+// byte arrays, handlers) live in the callers, outside the jumped-over range.
+
+namespace {
+
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+// Format_RGB32 lies in memory as B, G, R, 0xFF. The alpha variant makes the
+// library write 0xFF into the fourth byte, which Format_RGB32 requires.
+constexpr J_COLOR_SPACE kReadSpace = JCS_EXT_BGRA;
+constexpr J_COLOR_SPACE kWriteSpace = JCS_EXT_BGRX;
+#else
+constexpr J_COLOR_SPACE kReadSpace = JCS_EXT_ARGB;
+constexpr J_COLOR_SPACE kWriteSpace = JCS_EXT_XRGB;
+#endif
+
+constexpr int kRowsPerCall = 16;
+
+struct TJpegError {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+    int code;
+    char text[JMSG_LENGTH_MAX];
+    int warnings;
+    char warningText[JMSG_LENGTH_MAX];
+};
+
+void JpegErrorExit(j_common_ptr info)
+{
+    TJpegError* err = reinterpret_cast<TJpegError*>(info->err);
+    err->code = err->pub.msg_code;
+    err->pub.format_message(info, err->text);
+    longjmp(err->jump, 1);
+}
+
+// Corrupt-data warnings (premature end, bad Huffman codes, ...) are counted;
+// the first one is kept for the message. Trace output is dropped.
+void JpegEmitMessage(j_common_ptr info, int level)
+{
+    if (level >= 0)
+        return;
+    TJpegError* err = reinterpret_cast<TJpegError*>(info->err);
+    if (err->warnings++ == 0)
+        err->pub.format_message(info, err->warningText);
+    err->pub.num_warnings++;
+}
+
+void InitError(TJpegError* err)
+{
+    std::memset(err, 0, sizeof(*err));
+    jpeg_std_error(&err->pub);
+    err->pub.error_exit = JpegErrorExit;
+    err->pub.emit_message = JpegEmitMessage;
+}
+
+struct TJpegProgress {
+    jpeg_progress_mgr pub;
+    const TProgressHandler* handler;
+    int last;
+};
+
+void JpegProgressMonitor(j_common_ptr info)
+{
+    TJpegProgress* p = reinterpret_cast<TJpegProgress*>(info->progress);
+    const double passes = std::max(1, p->pub.total_passes);
+    double done = p->pub.completed_passes;
+    if (p->pub.pass_limit > 0)
+        done += double(p->pub.pass_counter) / double(p->pub.pass_limit);
+    const int percent = std::clamp(int(done * 100.0 / passes), 0, 100);
+    if (percent != p->last) {
+        p->last = percent;
+        ReportProgress(p->handler, TProgressStage::Running, percent);
+    }
+}
+
+// Reads the descriptor with pread from offset 0, so a shared descriptor's
+// file position is never disturbed.
+struct TFdSource {
+    jpeg_source_mgr pub;
+    int fd;
+    off_t offset;
+    bool startOfFile;
+    JOCTET buffer[1 << 16];
+};
+
+void FdInitSource(j_decompress_ptr) {}
+void FdTermSource(j_decompress_ptr) {}
+
+boolean FdFillInput(j_decompress_ptr info)
+{
+    TFdSource* src = reinterpret_cast<TFdSource*>(info->src);
+    ssize_t n;
+    do
+        n = pread(src->fd, src->buffer, sizeof(src->buffer), src->offset);
+    while (n < 0 && errno == EINTR);
+    if (n < 0)
+        ERREXIT(info, JERR_FILE_READ);
+    if (n == 0) {
+        if (src->startOfFile)
+            ERREXIT(info, JERR_INPUT_EMPTY);
+        // Like the library's own sources: warn, then pretend the stream ends.
+        WARNMS(info, JWRN_JPEG_EOF);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        n = 2;
+    } else {
+        src->offset += n;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = size_t(n);
+    src->startOfFile = false;
+    return TRUE;
+}
+
+void FdSkipInput(j_decompress_ptr info, long count)
+{
+    TFdSource* src = reinterpret_cast<TFdSource*>(info->src);
+    if (count <= 0)
+        return;
+    while (count > long(src->pub.bytes_in_buffer)) {
+        count -= long(src->pub.bytes_in_buffer);
+        FdFillInput(info);
+    }
+    src->pub.next_input_byte += count;
+    src->pub.bytes_in_buffer -= size_t(count);
+}
+
+struct TDecodeJob {
+    jpeg_decompress_struct info;
+    TJpegError err;
+    TJpegProgress progress;
+    TFdSource* fdSource; // null: memory source
+    const unsigned char* data;
+    unsigned long size;
+    bool cmyk;
+};
+
+bool JpegOpen(TDecodeJob* job)
+{
+    if (setjmp(job->err.jump))
+        return false;
+    jpeg_create_decompress(&job->info);
+    if (job->fdSource) {
+        TFdSource* src = job->fdSource;
+        src->pub.init_source = FdInitSource;
+        src->pub.fill_input_buffer = FdFillInput;
+        src->pub.skip_input_data = FdSkipInput;
+        src->pub.resync_to_restart = jpeg_resync_to_restart;
+        src->pub.term_source = FdTermSource;
+        src->pub.bytes_in_buffer = 0;
+        src->pub.next_input_byte = nullptr;
+        job->info.src = &src->pub;
+    } else {
+        jpeg_mem_src(&job->info, job->data, job->size);
+    }
+    job->info.progress = &job->progress.pub;
+    jpeg_read_header(&job->info, TRUE);
+    job->cmyk = job->info.jpeg_color_space == JCS_CMYK || job->info.jpeg_color_space == JCS_YCCK;
+    job->info.out_color_space = job->cmyk ? JCS_CMYK : kReadSpace;
+    jpeg_calc_output_dimensions(&job->info);
+    return true;
+}
+
+bool JpegReadPixels(TDecodeJob* job, unsigned char* bits, size_t bytesPerLine)
+{
+    if (setjmp(job->err.jump))
+        return false;
+    jpeg_start_decompress(&job->info);
+    JSAMPROW rows[kRowsPerCall];
+    while (job->info.output_scanline < job->info.output_height) {
+        const JDIMENSION first = job->info.output_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, job->info.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = bits + size_t(first + i) * bytesPerLine;
+        jpeg_read_scanlines(&job->info, rows, count);
+    }
+    jpeg_finish_decompress(&job->info);
+    return true;
+}
+
+// CMYK files (almost all written with inverted values) are turned into RGB
+// in place; the four bytes per pixel fit the picture's own storage.
+void CmykToRgb32(QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        uchar* p = image.scanLine(y);
+        QRgb* out = reinterpret_cast<QRgb*>(p);
+        for (int x = 0; x < image.width(); ++x, p += 4) {
+            const int k = p[3];
+            out[x] = qRgb(p[0] * k / 255, p[1] * k / 255, p[2] * k / 255);
+        }
+    }
+}
+
+QString LibraryReason(const TJpegError& err)
+{
+    switch (err.code) {
+    case JERR_NO_SOI:
+        return QStringLiteral("keine JPEG-Datei");
+    case JERR_INPUT_EMPTY:
+        return QStringLiteral("die Datei ist leer");
+    case JERR_FILE_READ:
+        return QStringLiteral("die Datei kann nicht gelesen werden");
+    case JERR_OUT_OF_MEMORY:
+        return QStringLiteral("nicht genug Arbeitsspeicher");
+    default:
+        return QStringLiteral("fehlerhafte JPEG-Daten (%1)").arg(QString::fromLocal8Bit(err.text));
+    }
+}
+
+TPictureResult Decode(TDecodeJob* job, const TProgressHandler& progress)
+{
+    TPictureResult result;
+    InitError(&job->err);
+    job->info.err = &job->err.pub;
+    job->progress.pub.progress_monitor = JpegProgressMonitor;
+    job->progress.handler = &progress;
+    job->progress.last = -1;
+    ReportProgress(&progress, TProgressStage::Starting, 0);
+    bool ok = JpegOpen(job);
+    if (ok) {
+        const qint64 w = job->info.output_width, h = job->info.output_height;
+        if (!PictureSizeAllowed(w, h)) {
+            result.Error = PictureSizeRefusal(w, h);
+            ok = false;
+        } else {
+            try {
+                result.Image = NewRgb32(int(w), int(h));
+            } catch (const std::bad_alloc&) {
+                result.Error = QStringLiteral("nicht genug Arbeitsspeicher");
+                ok = false;
+            }
+        }
+        if (ok)
+            ok = JpegReadPixels(job, result.Image.bits(), size_t(result.Image.bytesPerLine()));
+        else
+            job->err.code = -1;
+    }
+    if (!ok && result.Error.isEmpty())
+        result.Error = LibraryReason(job->err);
+    if (ok && job->cmyk)
+        CmykToRgb32(result.Image);
+    jpeg_destroy_decompress(&job->info);
+    result.Ok = ok;
+    if (!ok) {
+        result.Image = QImage();
+    } else if (job->err.warnings > 0) {
+        result.Damaged = true;
+        result.Warning = QStringLiteral("die JPEG-Daten sind unvollständig oder beschädigt (%1)")
+                             .arg(QString::fromLocal8Bit(job->err.warningText));
+    }
+    ReportProgress(&progress, TProgressStage::Ending, 100);
+    return result;
+}
+
+struct TEncodeJob {
+    jpeg_compress_struct info;
+    TJpegError err;
+    TJpegProgress progress;
+    unsigned char* buffer; // malloc'ed by the library's memory destination
+    unsigned long size;
+    const unsigned char* bits;
+    size_t bytesPerLine;
+    int width, height, quality;
+    bool progressive;
+};
+
+bool JpegCompress(TEncodeJob* job)
+{
+    if (setjmp(job->err.jump))
+        return false;
+    jpeg_create_compress(&job->info);
+    jpeg_mem_dest(&job->info, &job->buffer, &job->size);
+    job->info.progress = &job->progress.pub;
+    job->info.image_width = JDIMENSION(job->width);
+    job->info.image_height = JDIMENSION(job->height);
+    job->info.input_components = 4;
+    job->info.in_color_space = kWriteSpace;
+    jpeg_set_defaults(&job->info);
+    // Baseline-compatible tables even at the lowest qualities.
+    jpeg_set_quality(&job->info, job->quality, TRUE);
+    if (job->progressive)
+        jpeg_simple_progression(&job->info);
+    jpeg_start_compress(&job->info, TRUE);
+    JSAMPROW rows[kRowsPerCall];
+    while (job->info.next_scanline < job->info.image_height) {
+        const JDIMENSION first = job->info.next_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, job->info.image_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = const_cast<JSAMPROW>(job->bits + size_t(first + i) * job->bytesPerLine);
+        jpeg_write_scanlines(&job->info, rows, count);
+    }
+    jpeg_finish_compress(&job->info);
+    return true;
+}
+
+} // namespace
+
+TPictureResult DecodeJpegData(const QByteArray& data, const TProgressHandler& progress)
+{
+    auto job = std::make_unique<TDecodeJob>();
+    std::memset(job.get(), 0, sizeof(TDecodeJob));
+    job->data = reinterpret_cast<const unsigned char*>(data.constData());
+    job->size = static_cast<unsigned long>(data.size());
+    if (data.isEmpty()) {
+        TPictureResult result;
+        result.Error = QStringLiteral("die Datei ist leer");
+        return result;
+    }
+    return Decode(job.get(), progress);
+}
+
+TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress)
+{
+    auto job = std::make_unique<TDecodeJob>();
+    auto source = std::make_unique<TFdSource>();
+    std::memset(job.get(), 0, sizeof(TDecodeJob));
+    std::memset(source.get(), 0, sizeof(TFdSource));
+    source->fd = fd;
+    source->startOfFile = true;
+    job->fdSource = source.get();
+    return Decode(job.get(), progress);
+}
+
+bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* out, QString* error,
+                const TProgressHandler& progress)
+{
+    auto fail = [&](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+        return fail(QStringLiteral("kein Bild vorhanden"));
+    if (image.width() > JPEG_MAX_DIMENSION || image.height() > JPEG_MAX_DIMENSION)
+        return fail(QStringLiteral("das Bild ist für JPEG zu groß (höchstens %1 Pixel je Seite)").arg(JPEG_MAX_DIMENSION));
+    QImage rgb = image;
+    try {
+        SwitchToRgb32(rgb);
+    } catch (const std::bad_alloc&) {
+        return fail(QStringLiteral("nicht genug Arbeitsspeicher"));
+    }
+    auto job = std::make_unique<TEncodeJob>();
+    std::memset(job.get(), 0, sizeof(TEncodeJob));
+    InitError(&job->err);
+    job->info.err = &job->err.pub;
+    job->progress.pub.progress_monitor = JpegProgressMonitor;
+    job->progress.handler = &progress;
+    job->progress.last = -1;
+    job->bits = rgb.constBits();
+    job->bytesPerLine = size_t(rgb.bytesPerLine());
+    job->width = rgb.width();
+    job->height = rgb.height();
+    job->quality = std::clamp(options.Quality, 1, 100);
+    job->progressive = options.Progressive;
+    ReportProgress(&progress, TProgressStage::Starting, 0);
+    const bool ok = JpegCompress(job.get());
+    jpeg_destroy_compress(&job->info);
+    bool copied = false;
+    if (ok && out) {
+        try {
+            *out = QByteArray(reinterpret_cast<const char*>(job->buffer), qsizetype(job->size));
+            copied = true;
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    std::free(job->buffer);
+    ReportProgress(&progress, TProgressStage::Ending, 100);
+    if (!ok)
+        return fail(QStringLiteral("JPEG-Kodierung fehlgeschlagen (%1)").arg(QString::fromLocal8Bit(job->err.text)));
+    if (out && !copied)
+        return fail(QStringLiteral("nicht genug Arbeitsspeicher"));
+    return true;
+}
+
+bool SaveJpegFile(const QImage& image, const QString& fileName, const TJpegOptions& options, QString* error,
+                  const TProgressHandler& progress)
+{
+    QByteArray data;
+    if (!EncodeJpeg(image, options, &data, error, progress))
+        return false;
+    return WriteFileReplacing(
+        fileName, [&](QIODevice& device) { return device.write(data) == data.size(); }, error);
+}

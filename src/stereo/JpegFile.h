@@ -1,0 +1,25 @@
+#pragma once
+// JPEG decoding and encoding. Decoding writes straight into the scanlines of
+// a Format_RGB32 picture; encoding reads them the same way.
+
+#include "stereo/PictureFiles.h"
+
+struct TJpegOptions {
+    int Quality = 96; // 1..100, clamped
+    bool Progressive = false;
+};
+
+// Decodes JPEG data. A stream that ends early or holds corrupt entropy data
+// decodes with Damaged set (the library fills the rest grey); anything it
+// cannot decode at all gives Ok false with a reason.
+TPictureResult DecodeJpegData(const QByteArray& data, const TProgressHandler& progress = {});
+// The same, reading the open file descriptor from offset 0 with pread.
+TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress = {});
+
+// Encodes a picture (any format; converted to Format_RGB32 when needed) in
+// colour with the library's defaults otherwise. False with a German reason.
+bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* out, QString* error = nullptr,
+                const TProgressHandler& progress = {});
+// Encodes and writes fileName, replacing an existing file only on success.
+bool SaveJpegFile(const QImage& image, const QString& fileName, const TJpegOptions& options, QString* error = nullptr,
+                  const TProgressHandler& progress = {});

@@ -1,0 +1,136 @@
+#include "stereo/PictureFiles.h"
+
+#include "stereo/BmpFile.h"
+#include "stereo/JpegFile.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <mutex>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+bool PictureSizeAllowed(qint64 width, qint64 height)
+{
+    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide
+        && width * height <= kMaxPicturePixels;
+}
+
+QString PictureSizeRefusal(qint64 width, qint64 height)
+{
+    return QStringLiteral("das Bild ist mit %1 × %2 Pixeln zu groß (höchstens %3 Pixel je Seite und %4 Megapixel)")
+        .arg(width)
+        .arg(height)
+        .arg(kMaxPictureSide)
+        .arg(kMaxPicturePixels / 1'000'000);
+}
+
+void RaiseImageAllocationLimit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Four bytes per pixel of the largest picture we accept, in MB.
+        const int megabytes = int(kMaxPicturePixels * 4 / (1024 * 1024)) + 1;
+        if (QImageReader::allocationLimit() < megabytes)
+            QImageReader::setAllocationLimit(megabytes);
+    });
+}
+
+void ReportProgress(const TProgressHandler* handler, TProgressStage stage, int percent) noexcept
+{
+    if (!handler || !*handler)
+        return;
+    try {
+        (*handler)(stage, percent);
+    } catch (...) {
+        // A progress display must never abort a load half-way.
+    }
+}
+
+namespace {
+
+QString LoadFailure(const QString& fileName, const QString& reason)
+{
+    return QStringLiteral("Das Bild \"%1\" kann nicht geladen werden: %2.").arg(fileName, reason);
+}
+
+} // namespace
+
+QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler& progress, QString* damage)
+{
+    RaiseImageAllocationLimit();
+    if (damage)
+        damage->clear();
+    TPictureResult jpeg = DecodeJpegFd(fd, progress);
+    if (jpeg.Ok) {
+        if (jpeg.Damaged && damage)
+            *damage = QStringLiteral("Das Bild \"%1\" ist beschädigt: %2.").arg(fileName, jpeg.Warning);
+        return jpeg.Image;
+    }
+    TPictureResult bmp = DecodeBmpFd(fd, progress);
+    if (bmp.Ok)
+        return bmp.Image;
+    unsigned char magic[2] = {0, 0};
+    ssize_t n;
+    do
+        n = pread(fd, magic, 2, 0);
+    while (n < 0 && errno == EINTR);
+    QString reason;
+    if (n == 2 && magic[0] == 0xFF && magic[1] == 0xD8)
+        reason = jpeg.Error;
+    else if (n == 2 && magic[0] == 'B' && magic[1] == 'M')
+        reason = bmp.Error;
+    else if (n == 0)
+        reason = QStringLiteral("die Datei ist leer");
+    else if (n < 0)
+        reason = QStringLiteral("die Datei kann nicht gelesen werden");
+    else
+        reason = QStringLiteral("weder ein JPEG- noch ein BMP-Bild");
+    throw EPictureError(LoadFailure(fileName, reason));
+}
+
+QImage LoadPictureFile(const QString& fileName, const TProgressHandler& progress, QString* damage)
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    int fd;
+    do
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        throw EPictureError(LoadFailure(fileName, QStringLiteral("die Datei kann nicht geöffnet werden")));
+    struct TCloser {
+        int fd;
+        ~TCloser() { ::close(fd); }
+    } closer{fd};
+    return LoadPictureFromFd(fd, fileName, progress, damage);
+}
+
+bool WriteFileReplacing(const QString& fileName, const std::function<bool(QIODevice&)>& write, QString* error)
+{
+    QSaveFile file(fileName);
+    auto fail = [&](const QString& reason) {
+        file.cancelWriting();
+        if (error)
+            *error = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2.").arg(fileName, reason);
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    bool written = false;
+    try {
+        written = write(file);
+    } catch (const std::bad_alloc&) {
+        return fail(QStringLiteral("nicht genug Arbeitsspeicher"));
+    }
+    if (!written)
+        return fail(file.errorString());
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2.").arg(fileName, file.errorString());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// Reading and writing the picture files of the program: JPEG through the JPEG
+// library, Windows bitmaps of our own. Everything read is Format_RGB32.
+// A broken or foreign file is an error with a German text, never a crash.
+
+#include "history/Streams.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+enum class TProgressStage { Starting, Running, Ending };
+// Called with the stage and a percentage 0..100; must not assume anything
+// about the thread beyond "the one that loads". Exceptions it throws are
+// swallowed (they cannot travel through the JPEG library).
+using TProgressHandler = std::function<void(TProgressStage stage, int percent)>;
+
+// Pictures larger than this are refused before anything is allocated.
+constexpr int kMaxPictureSide = 30000;
+constexpr qint64 kMaxPicturePixels = 500'000'000;
+bool PictureSizeAllowed(qint64 width, qint64 height);
+// German reason for a refused size ("zu groß ...").
+QString PictureSizeRefusal(qint64 width, qint64 height);
+
+// A picture that could not be read or written; the message names the file.
+class EPictureError : public EPlenoptraError {
+public:
+    using EPlenoptraError::EPlenoptraError;
+};
+
+// Outcome of decoding one picture. Error is a German reason without the file
+// name; Damaged means the picture was read but the data was incomplete or
+// faulty (the missing part is grey or black), and Warning says what.
+struct TPictureResult {
+    QImage Image;
+    bool Ok = false;
+    bool Damaged = false;
+    QString Error;
+    QString Warning;
+};
+
+// Reads a JPEG file, or, if it is no readable JPEG, a Windows bitmap file.
+// Raises EPictureError naming the file when neither works. damage, when
+// given, receives a German text naming the file if the picture was read from
+// incomplete or faulty data (the picture is still returned), else it is
+// emptied.
+QImage LoadPictureFile(const QString& fileName, const TProgressHandler& progress = {}, QString* damage = nullptr);
+// The same from an open descriptor (read with pread, the offset is left
+// alone); fileName only names the file in messages.
+QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler& progress = {},
+                         QString* damage = nullptr);
+
+// Qt refuses to read pictures over 128 MB by default; the limit is raised
+// to what the size limits above allow, once per process.
+void RaiseImageAllocationLimit();
+
+// Reports a stage to a handler, keeping its exceptions in.
+void ReportProgress(const TProgressHandler* handler, TProgressStage stage, int percent) noexcept;
+
+// Writes data to fileName through a temporary file that replaces the target
+// only when everything was written, so a failed save never destroys an
+// existing picture. False with a German reason in error.
+bool WriteFileReplacing(const QString& fileName, const std::function<bool(QIODevice&)>& write, QString* error);
