@@ -13,6 +13,11 @@
 
 #include <stdexcept>
 
+// This file sees only the box's own copy of the message numbers.
+using enum TFormDlgBox::TDlgKind;
+using enum TFormDlgBox::TDlgButton;
+using enum TFormDlgBox::TModalResult;
+
 namespace {
 
 // Installs an answerer for one test and puts the previous one back.
