@@ -9,8 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-// Answers every message with OK and keeps its text; restores the previous
-// handler when it goes.
+// Answers every message with OK and keeps it; restores the previous handler.
 class TMessageRecorder {
 public:
     TMessageRecorder()
@@ -32,7 +31,6 @@ private:
     TUserMessageHandler FPrevious;
 };
 
-// Restores the previous write-fault hook when it goes.
 class TWriteFaultScope {
 public:
     explicit TWriteFaultScope(TWriteFaultHook hook) : FPrevious(SetWriteFaultHook(std::move(hook))) {}

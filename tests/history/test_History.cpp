@@ -100,22 +100,6 @@ TEST(HistoryPosition, RestoringIsClearedWhenTheHandlerRaises)
     EXPECT_EQ(h.Count(), 2);
 }
 
-TEST(HistoryPosition, NestedMoveKeepsTheOuterGuard)
-{
-    THistoryListe h;
-    AddSteps(h, 3);
-    bool guardedAfterInner = false;
-    h.OnIndexChange = [&](THistoryListe* sender) {
-        if (sender->ItemIndex() == 0) {
-            sender->SetItemIndex(1);
-            guardedAfterInner = sender->Restoring();
-        }
-    };
-    h.SetItemIndex(0);
-    EXPECT_TRUE(guardedAfterInner);
-    EXPECT_FALSE(h.Restoring());
-}
-
 TEST(HistoryPayloads, EntryBlockHasViewCentreBeforeZoom)
 {
     THistoryEintrag e(QStringLiteral("MoveXY"));
@@ -139,25 +123,6 @@ TEST(HistoryPayloads, EntryBlockHasViewCentreBeforeZoom)
     EXPECT_EQ(s.Data().toHex(), expected.toHex());
 }
 
-TEST(HistoryPayloads, VersionOneEntryGetsRevisionTwoDefaults)
-{
-    THistoryEintrag source(QStringLiteral("Punkt"));
-    source.R01().Zoom = 2.0;
-    TMemoryStream s;
-    WriteString(s, source.Name);
-    source.R01().WriteToStream(s);
-    WriteRawString(s, "###-EOD-###\r\n");
-    s.Rewind();
-
-    THistoryEintrag read(QStringLiteral("???"));
-    read.R02().InputLayout = 6;
-    ASSERT_TRUE(read.ReadFromStream(s, 1, QString()));
-    EXPECT_EQ(read.Name, QStringLiteral("Punkt"));
-    EXPECT_EQ(read.R01().Zoom, 2.0);
-    EXPECT_EQ(read.R02().InputLayout, 0);
-    EXPECT_EQ(read.R02().SettingsStream.Size(), 0);
-}
-
 TEST(HistoryPayloads, InputLayoutOutsideZeroToSevenReadsAsZero)
 {
     THistoryEintrag e(QStringLiteral("x"));
@@ -168,22 +133,4 @@ TEST(HistoryPayloads, InputLayoutOutsideZeroToSevenReadsAsZero)
     THistoryEintrag read(QStringLiteral("???"));
     ASSERT_TRUE(read.ReadFromStream(s, 2, QString()));
     EXPECT_EQ(read.R02().InputLayout, 0);
-}
-
-TEST(HistoryPayloads, DamagedEntryShowsTheReadErrorWithTheFileName)
-{
-    TMessageRecorder messages;
-    THistoryEintrag e(QStringLiteral("x"));
-    TMemoryStream s;
-    e.WriteToStream(s);
-    QByteArray bytes = s.Data();
-    bytes[bytes.indexOf("R02")] = 'X';
-    TMemoryStream damaged(bytes);
-    THistoryEintrag read(QStringLiteral("???"));
-    EXPECT_FALSE(read.ReadFromStream(damaged, 2, QStringLiteral("/tmp/a.Plenoptrum")));
-    ASSERT_EQ(messages.Texts.size(), 1);
-    EXPECT_TRUE(messages.Texts[0].contains(QStringLiteral("Datei:<c5> /tmp/a.Plenoptrum <FN>")));
-    EXPECT_TRUE(messages.Texts[0].startsWith(QStringLiteral("<FB><FS12><c4>Fehler!<FN><LF>Beim lesen")));
-    EXPECT_EQ(messages.Kinds[0], dkFehler);
-    EXPECT_EQ(messages.Buttons[0], unsigned(dbOK));
 }

@@ -21,18 +21,14 @@ TEST(StreamStrings, UmlautAndEuroAreSingleWindows1252Bytes)
     EXPECT_EQ(ReadString(s), QStringLiteral(u"ä€"));
 }
 
-TEST(StreamStrings, NegativeCountGivesEmptyAndConsumesOnlyTheCount)
+TEST(StreamStrings, CorruptCountsGiveEmptyWithoutReadingPastTheEnd)
 {
-    TMemoryStream s(Int32Bytes(-1) + "abcd");
-    EXPECT_EQ(ReadString(s), QString());
-    EXPECT_EQ(s.Position(), 4);
-}
-
-TEST(StreamStrings, CountOfTwoGigabytesGivesEmptyAndConsumesTheRest)
-{
-    TMemoryStream s(Int32Bytes(0x7FFFFFFF) + "abcd");
-    EXPECT_EQ(ReadString(s), QString());
-    EXPECT_EQ(s.Position(), 8);
+    TMemoryStream negative(Int32Bytes(-1) + "abcd");
+    EXPECT_EQ(ReadString(negative), QString());
+    EXPECT_EQ(negative.Position(), 4);
+    TMemoryStream huge(Int32Bytes(0x7FFFFFFF) + "abcd");
+    EXPECT_EQ(ReadString(huge), QString());
+    EXPECT_EQ(huge.Position(), 8);
 }
 
 TEST(StreamEmbedded, EmptyStreamIsFourZeroBytesAndReadsBackEmpty)
@@ -44,17 +40,6 @@ TEST(StreamEmbedded, EmptyStreamIsFourZeroBytesAndReadsBackEmpty)
     out.Rewind();
     ReadStream(out, dest);
     EXPECT_EQ(dest.Size(), 0);
-}
-
-TEST(StreamEmbedded, ContentRoundTripsAndReplacesOldContent)
-{
-    TMemoryStream source(QByteArray("xyz")), out;
-    WriteStream(source, out);
-    EXPECT_EQ(out.Data(), QByteArray::fromHex("03000000") + "xyz");
-    TMemoryStream dest(QByteArray("previous"));
-    out.Rewind();
-    ReadStream(out, dest);
-    EXPECT_EQ(dest.Data(), QByteArray("xyz"));
 }
 
 TEST(StreamEmbedded, CorruptCountsLeaveDestinationEmpty)
@@ -74,21 +59,6 @@ TEST(StreamScalars, IntegerWithTwoBytesLeftReadsZeroAndConsumesThem)
     EXPECT_EQ(ReadByte(s), 0);
 }
 
-TEST(StreamScalars, LittleEndianEncodings)
-{
-    TMemoryStream s;
-    WriteInteger(s, -2);
-    WriteCardinal(s, 0x00112233);
-    WriteDouble(s, 1.0);
-    WriteBool(s, true);
-    EXPECT_EQ(s.Data(), QByteArray::fromHex("feffffff33221100000000000000f03f01"));
-    s.Rewind();
-    EXPECT_EQ(ReadInteger(s), -2);
-    EXPECT_EQ(ReadCardinal(s), 0x00112233u);
-    EXPECT_EQ(ReadDouble(s), 1.0);
-    EXPECT_TRUE(ReadBool(s));
-}
-
 TEST(StreamMarkers, WrongOrMissingMarkerRaisesWithTheGivenMessage)
 {
     TMemoryStream wrong;
@@ -102,12 +72,4 @@ TEST(StreamMarkers, WrongOrMissingMarkerRaisesWithTheGivenMessage)
     }
     TMemoryStream empty;
     EXPECT_THROW(ReadEndMarker(empty, "-EOA-", QStringLiteral("x")), ERangeError);
-}
-
-TEST(StreamMemory, WritingPastTheEndFillsTheGapWithZeros)
-{
-    TMemoryStream s(QByteArray("ab"));
-    s.SetPosition(4);
-    WriteByte(s, 0x7F);
-    EXPECT_EQ(s.Data(), QByteArray::fromHex("616200007f"));
 }

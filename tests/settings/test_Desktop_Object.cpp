@@ -1,5 +1,6 @@
 #include "history/History.h"
 #include "history/Streams.h"
+#include "model/ProgramObjects.h"
 #include "settings/Desktop_Object.h"
 
 #include <gtest/gtest.h>
@@ -92,22 +93,6 @@ TEST(DesktopBlock, DocumentMaskChangesOnlyDocumentGroupsAndConsumesTheBlock)
     EXPECT_TRUE(d.LastFileName.isEmpty());
 }
 
-TEST(DesktopBlock, WorkspaceMaskChangesOnlyWorkspaceGroups)
-{
-    TDesktopData source;
-    SetAllOdd(source);
-    TMemoryStream s(Block(source));
-    TDesktopData d;
-    ASSERT_TRUE(d.ReadFromStream(1, s, kDesktopMaskWorkspace));
-    EXPECT_EQ(d.GridBiColor2, 0x070809u);
-    EXPECT_EQ(d.OutlineBiColor2, 0x131313u);
-    EXPECT_EQ(d.DeskNoTransColor, 0x161616u);
-    EXPECT_EQ(d.LastFileName, QStringLiteral(u"/bilder/ä.jpg"));
-    EXPECT_EQ(d.DecorDistance, 20);
-    EXPECT_EQ(d.FileMaskForColor, 0xFFFFFFu);
-    EXPECT_EQ(d.FileMaskPictColor, 0u);
-}
-
 TEST(DesktopBlock, RevisionZeroConsumesNothingAndEmptyStreamReadsFalse)
 {
     TDesktopData d;
@@ -135,61 +120,37 @@ TEST(DesktopBlock, WrongOrCutMarkerRaises)
     }
 }
 
-TEST(DesktopCopy, AssignCopiesEveryGroupButNotOnChange)
+TEST(DesktopCopy, AssignCopiesEveryGroupButNotOnChangeAndChangedNotifies)
 {
-    int targetCalls = 0, sourceCalls = 0;
+    int sourceCalls = 0;
+    TDesktopData* sender = nullptr;
+    quint16 what = 0;
     TDesktopData source, target;
     SetAllOdd(source);
     source.OnChange = [&](TDesktopData*, quint16) { ++sourceCalls; };
-    target.OnChange = [&](TDesktopData*, quint16) { ++targetCalls; };
+    target.OnChange = [&](TDesktopData* s, quint16 w) { sender = s, what = w; };
     target.Assign(source);
     EXPECT_EQ(Block(target), Block(source));
-    EXPECT_EQ(targetCalls + sourceCalls, 0);
-    target.Changed(dgGrid);
-    EXPECT_EQ(targetCalls, 1);
-    EXPECT_EQ(sourceCalls, 0);
-}
-
-TEST(DesktopCopy, ChangedPassesSenderAndGroup)
-{
-    TDesktopData d;
-    d.Changed(dgDecor); // without a receiver nothing happens
-    TDesktopData* sender = nullptr;
-    quint16 what = 0;
-    d.OnChange = [&](TDesktopData* s, quint16 w) { sender = s, what = w; };
-    d.Changed(dgMaskPict);
-    EXPECT_EQ(sender, &d);
+    EXPECT_EQ(sender, nullptr);
+    target.Changed(dgMaskPict);
+    EXPECT_EQ(sender, &target);
     EXPECT_EQ(what, 0x0100);
-}
-
-TEST(DesktopDefaults, GroupFunctionsTouchOnlyTheirGroup)
-{
-    TDesktopData d;
-    SetAllOdd(d);
-    d.SetDeskMaskDefaults();
-    EXPECT_EQ(d.DeskTransColor, 0x04FF04u);
-    EXPECT_EQ(d.DeskNoTransColor, 0u);
-    EXPECT_EQ(d.DeskBackColor, 0x141414u);
-    d.SetDecorDefaults();
-    EXPECT_EQ(d.DecorUse, 1);
-    EXPECT_EQ(d.DecorWidthMiddle, 10);
-    EXPECT_EQ(d.FileMaskPictColor, 0x222222u);
-    d.SetAllDefaults();
-    EXPECT_EQ(Block(d), Block(TDesktopData()));
+    EXPECT_EQ(sourceCalls, 0);
 }
 
 TEST(DesktopHistory, UndoStepCarriesTheDocumentGroups)
 {
-    THistoryListe history;
+    TProgramObjects objects;
+    THistoryListe& history = *HistoryListe();
     TDesktopData d;
-    EXPECT_FALSE(d.LoadFromHistoryEntry(history, kDesktopMaskDocument));
+    EXPECT_FALSE(d.LoadFromHistoryEntry(kDesktopMaskDocument));
     SetAllOdd(d);
-    d.SaveToHistoryCurrent(history);
+    d.SaveToHistoryCurrent();
     EXPECT_EQ(history.Current().R02().SettingsStream.Data(), Block(d));
     history.Add(QStringLiteral("Desktop"));
 
     TDesktopData restored;
-    ASSERT_TRUE(restored.LoadFromHistoryEntry(history, kDesktopMaskDocument));
+    ASSERT_TRUE(restored.LoadFromHistoryEntry(kDesktopMaskDocument));
     EXPECT_EQ(restored.DecorDistance, -1);
     EXPECT_EQ(restored.FileMaskForColor, 0x171717u);
     EXPECT_EQ(restored.GridVertCount, 10);
