@@ -64,29 +64,37 @@ QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler
     RaiseImageAllocationLimit();
     if (damage)
         damage->clear();
-    TPictureResult jpeg = DecodeJpegFd(fd, progress);
-    if (jpeg.Ok) {
-        if (jpeg.Damaged && damage)
-            *damage = QStringLiteral("Das Bild \"%1\" ist beschädigt: %2.").arg(fileName, jpeg.Warning);
-        return jpeg.Image;
-    }
-    TPictureResult bmp = DecodeBmpFd(fd, progress);
-    if (bmp.Ok)
-        return bmp.Image;
     unsigned char magic[2] = {0, 0};
     ssize_t n;
     do
         n = pread(fd, magic, 2, 0);
     while (n < 0 && errno == EINTR);
+    if (n < 0)
+        throw EPictureError(LoadFailure(fileName, QStringLiteral("die Datei kann nicht gelesen werden")));
+    if (n == 0)
+        throw EPictureError(LoadFailure(fileName, QStringLiteral("die Datei ist leer")));
+    // The JPEG library accepts nothing but a file that starts with its start
+    // marker, so other files go to the bitmap reader at once; that keeps one
+    // start and one end per file for the progress display.
+    const bool jpegStart = n == 2 && magic[0] == 0xFF && magic[1] == 0xD8;
+    QString jpegError;
+    if (jpegStart) {
+        TPictureResult jpeg = DecodeJpegFd(fd, progress);
+        if (jpeg.Ok) {
+            if (jpeg.Damaged && damage)
+                *damage = QStringLiteral("Das Bild \"%1\" ist beschädigt: %2.").arg(fileName, jpeg.Warning);
+            return jpeg.Image;
+        }
+        jpegError = jpeg.Error;
+    }
+    TPictureResult bmp = DecodeBmpFd(fd, progress);
+    if (bmp.Ok)
+        return bmp.Image;
     QString reason;
-    if (n == 2 && magic[0] == 0xFF && magic[1] == 0xD8)
-        reason = jpeg.Error;
+    if (jpegStart)
+        reason = jpegError;
     else if (n == 2 && magic[0] == 'B' && magic[1] == 'M')
         reason = bmp.Error;
-    else if (n == 0)
-        reason = QStringLiteral("die Datei ist leer");
-    else if (n < 0)
-        reason = QStringLiteral("die Datei kann nicht gelesen werden");
     else
         reason = QStringLiteral("weder ein JPEG- noch ein BMP-Bild");
     throw EPictureError(LoadFailure(fileName, reason));
