@@ -12,10 +12,14 @@
 #include <memory>
 #include <vector>
 
-// Resource texts of the history files (markup of the message label).
-extern const QString kResUnknownVersion; // 65259
-extern const QString kResHeaderReadError; // 65260
-extern const QString kResEntryReadError; // 65261
+// Resource numbers and texts of the history files' messages (markup of the
+// message label; "%s" stands for the file name).
+constexpr int kResIdUnknownVersion = 65259;
+constexpr int kResIdHeaderReadError = 65260;
+constexpr int kResIdEntryReadError = 65261;
+extern const QString kResUnknownVersion;
+extern const QString kResHeaderReadError;
+extern const QString kResEntryReadError;
 
 class THistoryListe {
 public:

@@ -327,3 +327,17 @@ TEST_F(HistoryFileTest, FileCutAnywhereIsReportedAndKeepsTheCompleteEntries)
         }
     }
 }
+
+TEST(HistoryMessages, TextsAreStoredExactly)
+{
+    const QString head = QStringLiteral("<FB><FS12><c4>Fehler!<FN><LF>");
+    EXPECT_EQ(FormatResString(kResUnknownVersion, QStringLiteral("X")),
+              head + QStringLiteral(u"Die Datei:<c5> X <FN><LF>enthält Daten einer unbekannte Programversion und <LF>"
+                                    u"können daher nicht gelesen werden.<LF><FB>Es werden Vorgabewerte verwendet!<FN><LF>"));
+    EXPECT_EQ(kResHeaderReadError,
+              head + QStringLiteral(u"Beim lesen der Datei:<c5> %s <FN><LF>ist ein Fehler Aufgetreten. <LF>Es konnten keine "
+                                    u"oder nicht alle Daten gelesen werden.<LF><FB>Wiederherstellung erfolgt beim letzten "
+                                    u"gültigen Eintrag!<FN><LF>"));
+    EXPECT_EQ(kResEntryReadError, head + QStringLiteral("Beim lesen der Datei:<c5> %s <FN><LF>ist ein Fehler "
+                                                        "Aufgetreten. <LF><FB>Es werden Vorgabewerte verwendet!<FN><LF>"));
+}
