@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
+
 #include <memory>
 
 TEST(Parallax, RightPictureIsShiftedByZ)
@@ -128,4 +131,48 @@ TEST(HandleStreams, BothAspectsRoundTripAndCheckTheirMarker)
     }
     TMemoryStream truncated(s.Data().left(10));
     EXPECT_THROW(q.ReadFromStream(0, truncated), ERangeError);
+}
+
+namespace {
+
+QRgb PixelAt(const QImage& image, int x, int y)
+{
+    return reinterpret_cast<const QRgb*>(image.constScanLine(y))[x] | 0xFF000000u;
+}
+
+} // namespace
+
+TEST(HandleDrawing, SquaresForNodesCirclesForControlPointsNothingWhenHidden)
+{
+    TProgramObjects objects;
+    TBezEndPkt* a = PolygonListe()->AddNode(0, 0, 0);
+    TBezEndPkt* b = PolygonListe()->AddNode(30, 0, 1);
+    a->SetSegmentType(stCurve, b);
+    a->SetScreenPos(0, QPoint(20, 20));
+    a->SetScreenPos(1, QPoint(60, 20));
+    a->Outgoing()->SetScreenPos(0, QPoint(20, 50));
+    a->Outgoing()->SetScreenPos(1, QPoint(60, 50));
+    b->SetScreenPos(0, QPoint(90, 90));
+    b->SetVisible(false);
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        a->DrawBoth(p, cmNormal);
+        b->DrawBoth(p, cmNormal);
+    }
+    EXPECT_EQ(PixelAt(image, 20, 20), qRgb(0, 0x80, 0)) << "node: NormalFill";
+    EXPECT_EQ(PixelAt(image, 16, 16), qRgb(0, 0, 0)) << "square corner: OutlinePen";
+    EXPECT_EQ(PixelAt(image, 20, 50), qRgb(0, 0xFF, 0x40)) << "corner-kind handle";
+    EXPECT_EQ(PixelAt(image, 16, 46), qRgb(255, 255, 255)) << "circles leave corners free";
+    EXPECT_EQ(PixelAt(image, 90, 90), qRgb(255, 255, 255)) << "hidden points draw nothing";
+
+    a->SetSelected(true);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        a->DrawSide(p, 1, cmTwoColor);
+    }
+    EXPECT_EQ(PixelAt(image, 60, 20), qRgb(0xA0, 0, 0)) << "selected, right side of two colours";
+    EXPECT_EQ(PixelAt(image, 20, 20), qRgb(255, 255, 255));
 }
