@@ -62,6 +62,14 @@ struct TLabelPiece {
 class TLabelFormat : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(quint32 Color_1 READ Color_1 WRITE SetColor_1)
+    Q_PROPERTY(quint32 Color_2 READ Color_2 WRITE SetColor_2)
+    Q_PROPERTY(quint32 Color_3 READ Color_3 WRITE SetColor_3)
+    Q_PROPERTY(quint32 Color_4 READ Color_4 WRITE SetColor_4)
+    Q_PROPERTY(quint32 Color_5 READ Color_5 WRITE SetColor_5)
+    Q_PROPERTY(quint32 Color_6 READ Color_6 WRITE SetColor_6)
+    Q_PROPERTY(quint32 Color_7 READ Color_7 WRITE SetColor_7)
+    Q_PROPERTY(quint32 Color_8 READ Color_8 WRITE SetColor_8)
     Q_PROPERTY(double FontSizeFaktor READ FontSizeFaktor WRITE SetFontSizeFaktor)
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
     Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
@@ -81,6 +89,20 @@ public:
     void SetColor(int n, quint32 bgr);
     quint32 Color_1() const { return Color(1); }
     void SetColor_1(quint32 c) { SetColor(1, c); }
+    quint32 Color_2() const { return Color(2); }
+    void SetColor_2(quint32 c) { SetColor(2, c); }
+    quint32 Color_3() const { return Color(3); }
+    void SetColor_3(quint32 c) { SetColor(3, c); }
+    quint32 Color_4() const { return Color(4); }
+    void SetColor_4(quint32 c) { SetColor(4, c); }
+    quint32 Color_5() const { return Color(5); }
+    void SetColor_5(quint32 c) { SetColor(5, c); }
+    quint32 Color_6() const { return Color(6); }
+    void SetColor_6(quint32 c) { SetColor(6, c); }
+    quint32 Color_7() const { return Color(7); }
+    void SetColor_7(quint32 c) { SetColor(7, c); }
+    quint32 Color_8() const { return Color(8); }
+    void SetColor_8(quint32 c) { SetColor(8, c); }
 
     // Applies to the label's own size and to every <FSn>; takes effect at the
     // next caption change, like a font change.

@@ -106,6 +106,24 @@ TEST(LabelParsing, EmptyCaptionHasNoTokens)
     EXPECT_TRUE(f.label.Pieces().isEmpty());
 }
 
+TEST(LabelParsing, TextWithoutTagsIsOnePlainToken)
+{
+    LabelFixture f(QStringLiteral("Hallo Welt"));
+    ASSERT_EQ(f.label.Tokens().size(), 1);
+    EXPECT_TRUE(f.label.Tokens()[0].Tag.isEmpty());
+    const auto pieces = f.label.Pieces();
+    ASSERT_EQ(pieces.size(), 1);
+    EXPECT_EQ(pieces[0].Text, QStringLiteral("Hallo Welt"));
+    EXPECT_EQ(pieces[0].TopLeft, QPoint(0, 0));
+}
+
+TEST(LabelFontSize, SizeZeroStillGivesAUsableFont)
+{
+    LabelFixture f(QStringLiteral("<FS0>x"));
+    EXPECT_GT(f.label.StateAfter(0).Font.pointSizeF(), 0.0);
+    EXPECT_GT(f.label.MeasuredSize().height(), 0);
+}
+
 TEST(LabelFormatting, EffectsAccumulateAndNormalResets)
 {
     LabelFixture f(QStringLiteral("<FB><c3>a<FI>b<FN>c"));
