@@ -172,43 +172,67 @@ void MixAnaglyph(TBitmap& first, TBitmap& second, TBitmap& target, const TColorM
     const int sharedW = std::min(a.width(), b.width());
     const int sharedH = std::min(a.height(), b.height());
     target.Brush = kBlack;
-    if (sharedW == width && sharedH == height)
-        target.Image = NewRgb32(width, height); // every pixel is computed
-    else
+    if (sharedW == width && sharedH == height) {
+        // Every pixel is computed: an unshared picture of the size is reused
+        // as it is, anything else replaced without copying.
+        QImage& t = target.Image;
+        if (t.width() != width || t.height() != height || t.format() != QImage::Format_RGB32 || !t.isDetached())
+            t = NewRgb32(width, height);
+    } else
         SetBitmapSize(target, width, height);
     RunMix(m, sources, a, b, target.Image, sharedW, sharedH);
 }
 
-// Places a at (ax, ay) and b at (bx, by) on a new w x h picture, b over a;
-// whatever neither covers takes the brush colour.
-QImage PlaceTwo(const QImage& a, int ax, int ay, const QImage& b, int bx, int by, int w, int h, QRgb brush)
+// Copies the part of picture row sy that falls into [0, w) at x offset ox.
+inline void CopyRowPart(QRgb* line, int w, const QImage& picture, int sy, int ox)
 {
-    QImage out = NewRgb32(w, h);
+    const int from = std::max(0, -ox);
+    const int to = std::min<qint64>(picture.width(), qint64(w) - ox);
+    if (from < to)
+        std::memcpy(line + ox + from, reinterpret_cast<const QRgb*>(picture.constScanLine(sy)) + from,
+                    size_t(to - from) * sizeof(QRgb));
+}
+
+// Places a at (ax, ay) and b at (bx, by) on a w x h picture, b over a;
+// whatever neither covers takes the brush colour. out is reused when it has
+// the size and nobody else holds it, which saves faulting in fresh pages.
+void PlaceTwo(QImage& out, const QImage& a, int ax, int ay, const QImage& b, int bx, int by, int w, int h,
+              QRgb brush)
+{
+    if (out.width() != w || out.height() != h || out.format() != QImage::Format_RGB32 || !out.isDetached())
+        out = NewRgb32(w, h);
     if (out.isNull())
-        return out;
-    for (int y = 0; y < h; ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        int spans[2][2];
-        int n = 0;
-        if (y >= ay && y < ay + a.height())
-            spans[n][0] = ax, spans[n][1] = ax + a.width(), ++n;
-        if (y >= by && y < by + b.height())
-            spans[n][0] = bx, spans[n][1] = bx + b.width(), ++n;
-        if (n == 2 && spans[1][0] < spans[0][0])
-            std::swap(spans[0], spans[1]);
-        int x = 0;
-        for (int i = 0; i < n; ++i) {
-            const int from = std::clamp(spans[i][0], 0, w);
-            if (from > x)
-                std::fill(line + x, line + from, brush);
-            x = std::max(x, std::clamp(spans[i][1], 0, w));
+        return;
+    uchar* bits = out.bits();
+    const qsizetype bpl = out.bytesPerLine();
+    ForRowBands(h, qint64(w) * h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(bits + y * bpl);
+            const bool inA = y >= ay && y < ay + a.height();
+            const bool inB = y >= by && y < by + b.height();
+            int spans[2][2];
+            int n = 0;
+            if (inA)
+                spans[n][0] = ax, spans[n][1] = ax + a.width(), ++n;
+            if (inB)
+                spans[n][0] = bx, spans[n][1] = bx + b.width(), ++n;
+            if (n == 2 && spans[1][0] < spans[0][0])
+                std::swap(spans[0], spans[1]);
+            int x = 0;
+            for (int i = 0; i < n; ++i) {
+                const int from = std::clamp(spans[i][0], 0, w);
+                if (from > x)
+                    std::fill(line + x, line + from, brush);
+                x = std::max(x, std::clamp(spans[i][1], 0, w));
+            }
+            if (x < w)
+                std::fill(line + x, line + w, brush);
+            if (inA)
+                CopyRowPart(line, w, a, y - ay, ax);
+            if (inB)
+                CopyRowPart(line, w, b, y - by, bx);
         }
-        if (x < w)
-            std::fill(line + x, line + w, brush);
-    }
-    BlitRgb32(out, a, ax, ay);
-    BlitRgb32(out, b, bx, by);
-    return out;
+    });
 }
 
 } // namespace
@@ -274,21 +298,25 @@ void CombineStereoPicture(int layout, int kind, TBitmap& left, TBitmap& right, T
     switch (layout) {
     case slSeparate:
     case slParallel:
-        target.Image = PlaceTwo(l, 0, 0, r, l.width() + gap, 0, l.width() + r.width() + gap, l.height(), brush);
+        PlaceTwo(target.Image, l, 0, 0, r, l.width() + gap, 0, l.width() + r.width() + gap, l.height(), brush);
         return;
     case slCross:
-        target.Image = PlaceTwo(r, 0, 0, l, r.width() + gap, 0, l.width() + r.width() + gap, l.height(), brush);
+        PlaceTwo(target.Image, r, 0, 0, l, r.width() + gap, 0, l.width() + r.width() + gap, l.height(), brush);
         return;
     case slOverUnder:
-        target.Image = PlaceTwo(r, 0, 0, l, 0, r.height() + gap, l.width(), l.height() + r.height() + gap, brush);
+        PlaceTwo(target.Image, r, 0, 0, l, 0, r.height() + gap, l.width(), l.height() + r.height() + gap, brush);
         return;
     default:
         break;
     }
     TColorMatrix matrix;
     const TColor keepBrush = target.Brush;
-    target.Image = l;
-    if (AnaglyphMixMatrix(layout, kind, &matrix)) {
+    const bool mixes = AnaglyphMixMatrix(layout, kind, &matrix);
+    // With equal sizes the mix overwrites every pixel of the copy, so the
+    // copy is left out.
+    if (!mixes || l.size() != r.size())
+        target.Image = l;
+    if (mixes) {
         if (layout == slYellowBlue)
             MixAnaglyphBlueFirst(left, right, target, matrix);
         else

@@ -201,14 +201,20 @@ TEST(ComposeLayout, LargePairIsComposedOnBothSides)
 {
     // Large enough for the two sides to run on separate threads.
     ComposeFixture f;
-    f.pictures.SourceLeft.Image = Solid(1600, 1000, qRgb(9, 8, 7));
-    f.pictures.SourceRight.Image = Solid(1600, 1000, qRgb(6, 5, 4));
+    f.pictures.SourceLeft.Image = Solid(2100, 2000, qRgb(9, 8, 7));
+    f.pictures.SourceRight.Image = Solid(2100, 2000, qRgb(6, 5, 4));
     MakeWhiteMasks(f.pictures);
     f.Rectangle();
     f.Compose(MaskedStereoOptions(f.settings));
     EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(200, 150), qRgb(9, 8, 7));
     EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(200, 150), qRgb(6, 5, 4));
     EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(1500, 900), qRgb(0x22, 0x22, 0x22));
+    TComposeOptions o = MaskedStereoOptions(f.settings);
+    o.Transparent = true;
+    o.CoverColor = 0x00000000;
+    f.Compose(o);
+    EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(200, 150), qRgb(9, 8, 7));
+    EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(2099, 1999), qRgb(0, 0, 0));
 }
 
 TEST(ViewChoice, CoverColourFollowsActionStates)

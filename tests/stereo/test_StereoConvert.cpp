@@ -251,3 +251,22 @@ TEST(LayoutName, WrapsAndFallsBack)
     EXPECT_EQ(StereoLayoutName(128 + 4), QString::fromUtf8("Anaglyph - rot / cyan"));
     EXPECT_EQ(StereoLayoutName(9), StereoLayoutName(0));
 }
+
+TEST(BitmapMemory, LargePicturesShareUntilWrittenLikeSmallOnes)
+{
+    // Large enough for the separately allocated picture memory.
+    QImage big = NewRgb32(2100, 2000);
+    big.fill(qRgb(1, 2, 3));
+    QImage copy = big;
+    EXPECT_FALSE(big.isDetached());
+    copy.setPixel(5, 5, qRgb(9, 9, 9));
+    EXPECT_EQ(big.pixel(5, 5), qRgb(1, 2, 3));
+    EXPECT_EQ(copy.pixel(5, 5), qRgb(9, 9, 9));
+    EXPECT_EQ(big.bytesPerLine(), 2100 * 4);
+    TBitmap a{big, kWhite};
+    TBitmap b{copy, kWhite};
+    TBitmap mixed;
+    MixAnaglyphRedFirst(a, b, mixed, StereoMatrix::kRedCyanGrey);
+    EXPECT_EQ(mixed.Image.pixel(5, 5), qRgb(2, 9, 9)); // round(0.299 + 1.174 + 0.342) = 2
+    EXPECT_EQ(NewRgb32(0, 5).isNull(), true);
+}

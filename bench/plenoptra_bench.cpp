@@ -1,0 +1,368 @@
+// Times the picture work of the editor on a generated stereo pair.
+//
+//   plenoptra_bench [--big] [--runs N] [--keep DIR]
+//
+// Every figure is the median of N runs (default 5; external tools 3). The
+// yardstick is a plain memcpy of one eye; where cjpeg, djpeg and composite are
+// on the PATH they run on the same pictures in the same run and the ratios
+// are printed (ours / theirs: below 1 means we are faster).
+
+#include "model/Liste_Polygon.h"
+#include "model/ProgramObjects.h"
+#include "settings/Desktop_Object.h"
+#include "stereo/Compose.h"
+#include "stereo/JpegFile.h"
+#include "stereo/StereoConvert.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// The first run of each measurement, kept for the printout: it pays for
+// fresh memory where later runs may reuse the previous result's.
+double gFirstRunMs = 0;
+
+double TimeMs(int runs, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    gFirstRunMs = times.front();
+    return Median(times);
+}
+
+long PeakRssMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+bool OnPath(const char* tool)
+{
+    const char* path = std::getenv("PATH");
+    if (!path)
+        return false;
+    const QStringList dirs = QString::fromLocal8Bit(path).split(':');
+    for (const QString& d : dirs)
+        if (access(QFile::encodeName(d + '/' + tool).constData(), X_OK) == 0)
+            return true;
+    return false;
+}
+
+// Runs a program with its output thrown away; returns the wall time in ms or
+// a negative value when it failed.
+double RunTool(const std::vector<std::string>& args)
+{
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    return (WIFEXITED(status) && WEXITSTATUS(status) == 0) ? ms : -1;
+}
+
+double TimeTool(int runs, const std::vector<std::string>& args)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double t = RunTool(args);
+        if (t < 0)
+            return -1;
+        times.push_back(t);
+    }
+    return Median(times);
+}
+
+// A photograph-like eye: smooth shading, edges and fine grain, so the JPEG
+// coder has realistic work. The right eye is the left one shifted.
+QImage MakeEye(int w, int h, int shift)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    ForRowBands(h, qint64(w) * h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            quint32 seed = quint32(y) * 2654435761u;
+            for (int x = 0; x < w; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                const int sx = x + shift;
+                const int grain = int(seed >> 28) - 8;
+                const int band = ((sx / 97) ^ (y / 83)) & 1 ? 40 : 0;
+                const int r = std::clamp((sx * 255 / (w + 64)) + grain + band, 0, 255);
+                const int g = std::clamp((y * 255 / h) + grain, 0, 255);
+                const int b = std::clamp(128 + int(60 * std::sin(sx * 0.01 + y * 0.013)) + grain - band, 0, 255);
+                line[x] = qRgb(r, g, b);
+            }
+        }
+    });
+    return image;
+}
+
+bool WritePpm(const QImage& image, const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(QStringLiteral("P6\n%1 %2\n255\n").arg(image.width()).arg(image.height()).toLatin1());
+    std::vector<char> row(size_t(image.width()) * 3);
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            row[size_t(x) * 3] = char(qRed(in[x]));
+            row[size_t(x) * 3 + 1] = char(qGreen(in[x]));
+            row[size_t(x) * 3 + 2] = char(qBlue(in[x]));
+        }
+        if (f.write(row.data(), qint64(row.size())) != qint64(row.size()))
+            return false;
+    }
+    return true;
+}
+
+bool WriteBytes(const QByteArray& data, const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+// Checks a mix against the double formula on every 61st row.
+bool MixIsExact(const QImage& first, const QImage& second, const QImage& out, const TColorMatrix& m)
+{
+    for (int y = 0; y < out.height(); y += 61) {
+        const QRgb* a = reinterpret_cast<const QRgb*>(first.constScanLine(y));
+        const QRgb* b = reinterpret_cast<const QRgb*>(second.constScanLine(y));
+        const QRgb* o = reinterpret_cast<const QRgb*>(out.constScanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            auto row = [&](int i, QRgb p) {
+                const double v = m[i] * qRed(p) + m[i + 1] * qGreen(p) + m[i + 2] * qBlue(p);
+                return int(std::int64_t(std::nearbyint(v)) & 0xFF);
+            };
+            if (o[x] != qRgb(row(0, a[x]), row(3, b[x]), row(6, b[x])))
+                return false;
+        }
+    }
+    return true;
+}
+
+void Line(const char* what, double ms, const char* extra = "")
+{
+    std::printf("  %-52s %9.1f ms  (first %6.1f) %s\n", what, ms, gFirstRunMs, extra);
+}
+
+void Ratio(const char* what, double ours, double theirs)
+{
+    if (theirs < 0)
+        std::printf("  %-52s    (tool failed)\n", what);
+    else
+        std::printf("  %-52s %9.1f ms   ours/theirs = %.2f\n", what, theirs, ours / theirs);
+}
+
+void AddRing(TPolygonListe& outline, int w, int h, int parallax)
+{
+    const int nodes = 14;
+    for (int i = 0; i < nodes; ++i) {
+        const double a = 2 * std::numbers::pi * i / nodes;
+        const double r = (i % 2 ? 0.42 : 0.36) * std::min(w, h);
+        outline.AddNode(w / 2 + int(r * std::cos(a) * 1.3), h / 2 + int(r * std::sin(a)), outline.Count());
+    }
+    for (int i = 0; i < outline.Count(); ++i)
+        outline.Items(i)->SetZ(parallax);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool big = false;
+    int runs = 5;
+    QString keep;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--big")
+            big = true;
+        else if (a == "--runs" && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--keep" && i + 1 < argc)
+            keep = QString::fromLocal8Bit(argv[++i]);
+        else {
+            std::fprintf(stderr, "usage: %s [--big] [--runs N] [--keep DIR]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    const int toolRuns = std::min(runs, 3);
+    const int w = big ? 12000 : 6000, h = big ? 8000 : 4000;
+    const double megapixels = double(w) * h / 1e6;
+
+    QTemporaryDir tmp;
+    const QString dir = keep.isEmpty() ? tmp.path() : keep;
+    QDir().mkpath(dir);
+
+    std::printf("Pair: 2 x %d x %d (%.0f megapixels per eye), %d runs, %u hardware threads\n", w, h, megapixels, runs,
+                std::max(1u, std::thread::hardware_concurrency()));
+    TProgramObjects objects;
+    TDesktopData settings;
+    settings.DecorUse = 1;
+    TPictureSet pictures;
+    pictures.SourceLeft.Image = MakeEye(w, h, 0);
+    pictures.SourceRight.Image = MakeEye(w, h, 24);
+    MakeWhiteMasks(pictures);
+    AddRing(*objects.PolygonListe, w, h, 30);
+    std::printf("Peak memory after generating the pair: %ld MB\n\n", PeakRssMb());
+
+    // Yardstick.
+    std::vector<char> copy(size_t(pictures.SourceLeft.Image.sizeInBytes()), 1);
+    const double memcpyMs = TimeMs(runs, [&] {
+        std::memcpy(copy.data(), pictures.SourceLeft.Image.constBits(), copy.size());
+    });
+    std::printf("Yardstick\n");
+    Line("memcpy of one eye", memcpyMs);
+    copy = std::vector<char>();
+
+    // Composition.
+    std::printf("\nComposePair (whole call)\n");
+    TViewActionState cross;
+    const double crossMs = TimeMs(runs, [&] {
+        ComposePair(pictures, *objects.PolygonListe, settings, ViewComposeOptions(cross, settings));
+    });
+    Line("cross view with decoration", crossMs);
+    TViewActionState transparent;
+    transparent.TransparentMask = true;
+    transparent.Cross = false;
+    transparent.Parallel = true;
+    const double transMs = TimeMs(runs, [&] {
+        ComposePair(pictures, *objects.PolygonListe, settings, ViewComposeOptions(transparent, settings));
+    });
+    Line("transparent view (parallel)", transMs);
+    TViewActionState anaglyph;
+    anaglyph.Cross = false;
+    pictures.DisplayMatrix = StereoMatrix::kRedCyanHalfTone;
+    const double anaMs = TimeMs(runs, [&] {
+        ComposePair(pictures, *objects.PolygonListe, settings, ViewComposeOptions(anaglyph, settings));
+    });
+    Line("half-tone anaglyph view", anaMs);
+    std::printf("Peak memory after composing: %ld MB\n", PeakRssMb());
+    pictures.ViewAnaglyph.Image = QImage();
+    MakeWhiteMasks(pictures);
+
+    // Conversions.
+    std::printf("\nCombineStereoPicture (both eyes)\n");
+    TBitmap& left = pictures.SourceLeft;
+    TBitmap& right = pictures.SourceRight;
+    TBitmap out;
+    char rate[64];
+    for (const auto& [layout, kind, name] : {std::tuple{1, 0, "layout 1 parallel, gap 20"},
+                                              std::tuple{3, 0, "layout 3 over-under, gap 20"},
+                                              std::tuple{4, 0, "layout 4 red/cyan colour"},
+                                              std::tuple{4, 1, "layout 4 red/cyan half-tone"},
+                                              std::tuple{4, 2, "layout 4 red/cyan grey"},
+                                              std::tuple{5, 1, "layout 5 yellow/blue half-tone"}}) {
+        const double ms = TimeMs(runs, [&] { CombineStereoPicture(layout, kind, left, right, out, 20); });
+        std::snprintf(rate, sizeof(rate), "(%.0f megapixels/s)", megapixels / ms * 1000);
+        Line(name, ms, layout >= 4 ? rate : "");
+        if (layout == 4 && kind != 0) {
+            TColorMatrix m;
+            AnaglyphMixMatrix(layout, kind, &m);
+            std::printf("  %-52s %s\n", "  bit-exact against the double formula",
+                        MixIsExact(left.Image, right.Image, out.Image, m) ? "yes" : "NO");
+        }
+    }
+    out.Image = QImage();
+
+    // JPEG.
+    std::printf("\nJPEG\n");
+    const QString eyeJpeg = dir + "/eye.jpg";
+    QByteArray eyeData;
+    EncodeJpeg(left.Image, TJpegOptions{90, false}, &eyeData);
+    WriteBytes(eyeData, eyeJpeg);
+    const double decodeMs = TimeMs(runs, [&] { DecodeJpegData(eyeData); });
+    Line("decode one eye (quality 90 baseline, from memory)", decodeMs);
+    const bool haveDjpeg = OnPath("djpeg"), haveCjpeg = OnPath("cjpeg"), haveComposite = OnPath("composite");
+    if (haveDjpeg)
+        Ratio("djpeg of the same file to /dev/null", decodeMs,
+              TimeTool(toolRuns, {"djpeg", "-outfile", "/dev/null", eyeJpeg.toStdString()}));
+
+    TBitmap sideBySide;
+    CombineStereoPicture(slParallel, akColor, left, right, sideBySide, 0);
+    const QString sbsPpm = dir + "/sbs.ppm";
+    if (haveCjpeg)
+        WritePpm(sideBySide.Image, sbsPpm);
+    for (bool progressive : {false, true}) {
+        QByteArray encoded;
+        const double ms = TimeMs(std::min(runs, 3), [&] {
+            EncodeJpeg(sideBySide.Image, TJpegOptions{96, progressive}, &encoded);
+        });
+        char what[96];
+        std::snprintf(what, sizeof(what), "encode %dx%d quality 96 %s", sideBySide.Width(), sideBySide.Height(),
+                      progressive ? "progressive" : "baseline");
+        char size[64];
+        std::snprintf(size, sizeof(size), "(%.1f MB)", encoded.size() / 1e6);
+        Line(what, ms, size);
+        if (haveCjpeg) {
+            std::vector<std::string> args{"cjpeg", "-quality", "96"};
+            if (progressive)
+                args.push_back("-progressive");
+            args.insert(args.end(), {"-outfile", "/dev/null", sbsPpm.toStdString()});
+            Ratio(progressive ? "cjpeg -progressive, same picture from PPM" : "cjpeg, same picture from PPM", ms,
+                  TimeTool(toolRuns, args));
+        }
+    }
+    sideBySide.Image = QImage();
+
+    if (haveComposite) {
+        std::printf("\nRed/cyan anaglyph against the compositor\n");
+        const QString l = dir + "/left.ppm", r = dir + "/right.ppm", o = dir + "/stereo.ppm";
+        WritePpm(left.Image, l);
+        WritePpm(right.Image, r);
+        const double ours = TimeMs(runs, [&] { CombineStereoPicture(slRedCyan, akColor, left, right, out, 0); });
+        Line("ours: layout 4 colour, in memory", ours);
+        Ratio("composite -stereo 0 (PPM in and out)", ours,
+              TimeTool(toolRuns, {"composite", "-stereo", "0", r.toStdString(), l.toStdString(), o.toStdString()}));
+    }
+    std::printf("\nPeak memory of the whole run: %ld MB\n", PeakRssMb());
+    return 0;
+}
