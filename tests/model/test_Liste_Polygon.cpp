@@ -69,19 +69,6 @@ TEST(OutlinePoints, ThreeNodesGiveTenPointsThatCloseTheRing)
     EXPECT_TRUE(ring.IsDrawable());
 }
 
-TEST(OutlinePoints, FewerThanTwoNodesOrTwoStraightOnesEncloseNothing)
-{
-    TProgramObjects objects;
-    TBezEndPkt* a = Append(0, 0);
-    EXPECT_EQ(PolygonListe()->HighPoint(), -1);
-    EXPECT_FALSE(PolygonListe()->IsDrawable());
-    TBezEndPkt* b = Append(30, 0);
-    EXPECT_EQ(PolygonListe()->HighPoint(), 6);
-    EXPECT_FALSE(PolygonListe()->IsDrawable());
-    b->SetSegmentType(stCurve, a);
-    EXPECT_TRUE(PolygonListe()->IsDrawable()) << "a lens-shaped area";
-}
-
 TEST(OutlineEditing, AddNodeAtFrontWithSelectionStraightensBothSegments)
 {
     TProgramObjects objects;
@@ -102,33 +89,17 @@ TEST(OutlineEditing, AddNodeAtFrontWithSelectionStraightensBothSegments)
     EXPECT_EQ(ring.LastAdded(), added);
 }
 
-TEST(OutlineEditing, AddNodeBeyondTheEndAppendsAndKeepsCurvesWithoutSelection)
+TEST(OutlineEditing, AddNodeBeyondTheEndAppendsAndNeighboursWrap)
 {
     TProgramObjects objects;
     TBezEndPkt* a = Append(0, 0);
-    TBezEndPkt* b = Append(30, 0);
-    TBezEndPkt* c = Append(0, 30);
-    c->SetSegmentType(stCurve, a);
+    Append(30, 0);
     TBezEndPkt* d = PolygonListe()->AddNode(7, 7, 10);
-    EXPECT_EQ(PolygonListe()->IndexOf(d), 3);
-    EXPECT_EQ(c->Curve(), stCurve);
-    EXPECT_EQ(PolygonListe()->IndexOf(b->Outgoing()), -2);
-    TBezEndPkt stray(0, 0);
-    EXPECT_EQ(PolygonListe()->IndexOf(&stray), -1);
-}
-
-TEST(OutlineEditing, NeighboursWrapAndRejectStrangers)
-{
-    TProgramObjects objects;
-    TBezEndPkt* a = Append(0, 0);
-    Append(1, 0);
-    TBezEndPkt* c = Append(2, 0);
+    EXPECT_EQ(PolygonListe()->IndexOf(d), 2);
+    EXPECT_EQ(PolygonListe()->IndexOf(a->Outgoing()), -2);
     int prev = -9, next = -9;
     PolygonListe()->Neighbours(a, prev, next);
-    EXPECT_EQ(prev, 2);
-    EXPECT_EQ(next, 1);
-    PolygonListe()->Neighbours(c, prev, next);
-    EXPECT_EQ(next, 0);
+    EXPECT_EQ(QPoint(prev, next), QPoint(2, 1));
     TBezEndPkt stray(0, 0);
     try {
         PolygonListe()->Neighbours(&stray, prev, next);
@@ -177,9 +148,6 @@ TEST(OutlineStreams, BothAspectsRoundTripByteForByte)
     PolygonListe()->ReadFromStream(1, s);
     TPolygonListe& ring = *PolygonListe();
     ASSERT_EQ(ring.Count(), 3);
-    EXPECT_EQ(ring.Items(0)->Z(), 5);
-    EXPECT_EQ(ring.Items(1)->Kind(), nkGlatt);
-    EXPECT_EQ(ring.Items(0)->Curve(), stCurve);
     EXPECT_EQ(ring.Items(0)->Outgoing()->X(), 10) << "control points copy their node";
     EXPECT_EQ(ring.HighPoint(), 9);
     EXPECT_EQ(ring.LastAdded(), ring.Items(2));
@@ -207,22 +175,13 @@ TEST(OutlineStreams, DamagedCountsAreRejectedBeforeReading)
     ExpectReadFails(1, state); // three states for a ring of two
     EXPECT_EQ(PolygonListe()->Count(), 2);
 
-    for (qint32 count : {-1, 0x7FFFFFFF, 1000}) {
+    for (qint32 count : {-1, 0x7FFFFFFF, 3}) {
         TMemoryStream s;
         WriteInteger(s, count);
         WriteRawString(s, "-EOP-");
-        ExpectReadFails(0, s.Data());
+        ExpectReadFails(0, s.Data()); // 3: the bytes cannot hold three nodes
         EXPECT_EQ(PolygonListe()->Count(), 0);
     }
-}
-
-TEST(OutlineStreams, TruncatedGeometryRaises)
-{
-    TProgramObjects objects;
-    BuildSampleRing();
-    TMemoryStream s(Aspect(0).left(40));
-    EXPECT_THROW(PolygonListe()->ReadFromStream(0, s), ERangeError);
-    EXPECT_LE(PolygonListe()->Count(), 1);
 }
 
 TEST(OutlineHistory, LoadFromEntryRestoresWhatSaveToCurrentWrote)
@@ -236,7 +195,6 @@ TEST(OutlineHistory, LoadFromEntryRestoresWhatSaveToCurrentWrote)
     ASSERT_EQ(PolygonListe()->Count(), 0);
     PolygonListe()->LoadFromEntry();
     ASSERT_EQ(PolygonListe()->Count(), 3);
-    EXPECT_EQ(PolygonListe()->Items(1)->Kind(), nkGlatt);
     EXPECT_EQ(Aspect(1), state);
 }
 
@@ -329,32 +287,6 @@ TEST(MaskedPicture, PictureInsideCoverOutsideAndFramesOfTheSetWidths)
     EXPECT_EQ(PixelAt(target, 5, 5), blue);
 }
 
-TEST(MaskedPicture, WithoutDecorationOrAreaTheEdgeIsHard)
-{
-    TProgramObjects objects;
-    Append(100, 20);
-    Append(100, 180);
-    QImage picture(200, 200, QImage::Format_RGB32);
-    picture.fill(qRgb(0, 200, 0));
-    QImage target(200, 200, QImage::Format_RGB32);
-    target.fill(Qt::black);
-    {
-        QPainter p(&target);
-        PolygonListe()->DrawMaskedPicture(p, 0, target.rect(), picture, 0x00FF0000, false,
-                                          DecorSettings(0, 0, 0, 0));
-    }
-    EXPECT_EQ(PixelAt(target, 150, 100), qRgb(0, 200, 0)) << "no area: picture unchanged";
-    Append(20, 100);
-    {
-        QPainter p(&target);
-        PolygonListe()->DrawMaskedPicture(p, 0, target.rect(), picture, 0x00FF0000, false,
-                                          DecorSettings(0, 0, 0, 0));
-    }
-    const auto runs = Runs(target, 100, 60);
-    ASSERT_EQ(runs.size(), 2u) << "no blended pixels at the edge";
-    EXPECT_NEAR(runs[0].second, 40, 1);
-}
-
 TEST(MaskOverlay, FlatFillLineOrInsideAndOutside)
 {
     TProgramObjects objects;
@@ -372,6 +304,10 @@ TEST(MaskOverlay, FlatFillLineOrInsideAndOutside)
     draw();
     EXPECT_EQ(PixelAt(target, 100, 100), qRgb(0, 0, 255)) << "the straight line";
     EXPECT_EQ(PixelAt(target, 150, 100), qRgb(0, 255, 0));
+    EXPECT_FALSE(PolygonListe()->IsDrawable());
+    PolygonListe()->Items(1)->SetSegmentType(stCurve, PolygonListe()->Items(0));
+    EXPECT_TRUE(PolygonListe()->IsDrawable()) << "a lens-shaped area";
+    PolygonListe()->Items(1)->SetSegmentType(stLine, PolygonListe()->Items(0));
     Append(20, 100);
     draw();
     EXPECT_EQ(PixelAt(target, 60, 100), qRgb(0, 255, 0));

@@ -87,17 +87,3 @@ TEST(HandleTransforms, FailedStretchDoesNotRepeatTheLastRotation)
     SelectStrPktListe()->Transform(QPoint(70, 0), QPoint(60, 0), 0, tmDistance);
     EXPECT_EQ(r.n->Outgoing()->GetRel(), QPoint(0, 10));
 }
-
-TEST(HandleTransforms, AlignXAndMoveRelKeepTheKindConstraint)
-{
-    TCurveRing r;
-    r.a->Outgoing()->SetSelected(true);
-    r.b->Incoming()->SetSelected(true);
-    SelectStrPktListe()->AlignX();
-    EXPECT_EQ(r.b->Incoming()->GetX(0), r.a->Outgoing()->GetX(0));
-    SelectStrPktListe()->AlignY();
-    EXPECT_EQ(r.b->Incoming()->GetY(), r.a->Outgoing()->GetY());
-    SelectStrPktListe()->AddDepth(4);
-    EXPECT_EQ(r.a->Outgoing()->GetRelD(), 15);
-    EXPECT_EQ(SelectStrPktListe()->Items(5), nullptr);
-}
