@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolBar>
@@ -40,20 +41,9 @@ const char* const kOpenStereoTitleRight = "Öffne rechtes Bild";
 
 namespace {
 
-const char* const kCaption = "Öffne Strereobild";
-const char* const kLayoutGroupTitle = "Stereobild Formatauswahl";
-const char* const kFileGroupTitle = "Datei";
-const char* const kPreviewGroupTitle = "Vorschau";
 const char* const kLabelLeftPair = "linkes Bild:";
 const char* const kLabelLeftSingle = "Stereobild:";
-const char* const kLabelRight = "rechtes Bild:";
-const char* const kOpenCaption = "Durchsuchen...";
 const char* const kOpenHintPair = "Öffne nacheinander das linke und rechte Einzelbild";
-const char* const kSwapCaption = "Tauschen";
-const char* const kSwapHint = "linkes und rechtes Einzelbild tauschen";
-const char* const kOkCaption = "OK";
-const char* const kAbortCaption = "Abbrechen";
-const char* const kUnknownLayoutTitle = "Stereobild:";
 
 const std::array<const char*, kStereoLayoutCount> kLayoutTitles{
     "Öffne linkes Bild",
@@ -83,7 +73,7 @@ constexpr int kOpenTopSingle = 16;
 constexpr int kBar1TopPair = 16;
 constexpr int kBar1TopSingle = 52;
 constexpr int kBar2Top = 62;
-constexpr int kEditLeft = 84;
+constexpr int kEditLeft = 96;
 constexpr int kEditHeight = 21;
 constexpr int kButtonHeight = 25;
 constexpr int kBarHeight = 14;
@@ -91,6 +81,15 @@ constexpr int kColumnWidth = 110;
 constexpr int kSwapWidth = 80;
 constexpr int kMargin = 8;
 constexpr int kFileGroupHeight = 84;
+// The positions above count from a caption of about this height; a style
+// whose group caption is taller moves the whole panel down by the excess.
+constexpr int kCaptionAllowance = 12;
+
+template <class T> T* Named(T* object, const char* name)
+{
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
 
 bool FileExists(const QString& name) { return !name.isEmpty() && QFileInfo(name).isFile(); }
 
@@ -117,26 +116,12 @@ void SetFieldRed(QLineEdit* field, bool red)
     field->setPalette(palette);
 }
 
-// Raises the update lock for one change of the dialog's own controls and
-// restores the previous state also when the change throws.
-class TUpdateLock {
-public:
-    explicit TUpdateLock(bool& flag) : FFlag(flag), FWas(flag) { FFlag = true; }
-    ~TUpdateLock() { FFlag = FWas; }
-    TUpdateLock(const TUpdateLock&) = delete;
-    TUpdateLock& operator=(const TUpdateLock&) = delete;
-
-private:
-    bool& FFlag;
-    bool FWas;
-};
-
 } // namespace
 
 QString OpenStereoLayoutTitle(int layout)
 {
     if (layout < 0 || layout >= kStereoLayoutCount)
-        return QString::fromUtf8(kUnknownLayoutTitle);
+        return QString::fromUtf8("Stereobild:");
     return QString::fromUtf8(kLayoutTitles[layout]);
 }
 
@@ -170,19 +155,18 @@ QString OpenStereoRightCandidate(const QString& leftName)
 TFormOpenStereo::TFormOpenStereo(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormOpenStereo"));
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(QString::fromUtf8("Öffne Strereobild"));
     setMinimumSize(400, 400);
     resize(560, 620);
 
-    TimerStartPreview = new QTimer(this);
-    TimerStartPreview->setObjectName(QStringLiteral("TimerStartPreview"));
+    TimerStartPreview = Named(new QTimer(this), "TimerStartPreview");
     TimerStartPreview->setSingleShot(true);
     TimerStartPreview->setInterval(kPreviewDelayAtStart);
     connect(TimerStartPreview, &QTimer::timeout, this, &TFormOpenStereo::TimerStartPreviewTimer);
 
     CreateControls();
 
-    TUpdateLock lock(Updating);
+    const QScopedValueRollback<bool> lock(Updating, true);
     PictureFormatButtons->button(slSeparate)->setChecked(true);
 }
 
@@ -192,8 +176,8 @@ void TFormOpenStereo::CreateControls()
 {
     auto* mainLayout = new QVBoxLayout(this);
 
-    RadioGroupPictureFormat = new QGroupBox(QString::fromUtf8(kLayoutGroupTitle), this);
-    RadioGroupPictureFormat->setObjectName(QStringLiteral("RadioGroupPictureFormat"));
+    RadioGroupPictureFormat =
+        Named(new QGroupBox(QString::fromUtf8("Stereobild Formatauswahl"), this), "RadioGroupPictureFormat");
     auto* grid = new QGridLayout(RadioGroupPictureFormat);
     PictureFormatButtons = new QButtonGroup(this);
     PictureFormatButtons->setExclusive(true);
@@ -211,26 +195,20 @@ void TFormOpenStereo::CreateControls()
     });
     mainLayout->addWidget(RadioGroupPictureFormat);
 
-    GroupBoxDatei = new QGroupBox(QString::fromUtf8(kFileGroupTitle), this);
-    GroupBoxDatei->setObjectName(QStringLiteral("GroupBoxDatei"));
+    GroupBoxDatei = Named(new QGroupBox(QString::fromUtf8("Datei"), this), "GroupBoxDatei");
     GroupBoxDatei->setFixedHeight(kFileGroupHeight);
-    LabelFileName_L = new QLabel(QString::fromUtf8(kLabelLeftPair), GroupBoxDatei);
-    LabelFileName_R = new QLabel(QString::fromUtf8(kLabelRight), GroupBoxDatei);
-    EditFileName_L = new QLineEdit(GroupBoxDatei);
-    EditFileName_L->setObjectName(QStringLiteral("EditFileName_L"));
-    EditFileName_R = new QLineEdit(GroupBoxDatei);
-    EditFileName_R->setObjectName(QStringLiteral("EditFileName_R"));
-    BitBtnOpen = new QPushButton(QString::fromUtf8(kOpenCaption), GroupBoxDatei);
-    BitBtnOpen->setObjectName(QStringLiteral("BitBtnOpen"));
+    PanelDatei = new QWidget(GroupBoxDatei);
+    LabelFileName_L = new QLabel(QString::fromUtf8(kLabelLeftPair), PanelDatei);
+    LabelFileName_R = new QLabel(QString::fromUtf8("rechtes Bild:"), PanelDatei);
+    EditFileName_L = Named(new QLineEdit(PanelDatei), "EditFileName_L");
+    EditFileName_R = Named(new QLineEdit(PanelDatei), "EditFileName_R");
+    BitBtnOpen = Named(new QPushButton(QString::fromUtf8("Durchsuchen..."), PanelDatei), "BitBtnOpen");
     BitBtnOpen->setAutoDefault(false);
-    BitBtnChangePict = new QPushButton(QString::fromUtf8(kSwapCaption), GroupBoxDatei);
-    BitBtnChangePict->setObjectName(QStringLiteral("BitBtnChangePict"));
-    BitBtnChangePict->setToolTip(QString::fromUtf8(kSwapHint));
+    BitBtnChangePict = Named(new QPushButton(QString::fromUtf8("Tauschen"), PanelDatei), "BitBtnChangePict");
+    BitBtnChangePict->setToolTip(QString::fromUtf8("linkes und rechtes Einzelbild tauschen"));
     BitBtnChangePict->setAutoDefault(false);
-    ProgressBar1 = new QProgressBar(GroupBoxDatei);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar2 = new QProgressBar(GroupBoxDatei);
-    ProgressBar2->setObjectName(QStringLiteral("ProgressBar2"));
+    ProgressBar1 = Named(new QProgressBar(PanelDatei), "ProgressBar1");
+    ProgressBar2 = Named(new QProgressBar(PanelDatei), "ProgressBar2");
     for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
         bar->setRange(0, 100);
         bar->setValue(0);
@@ -246,11 +224,9 @@ void TFormOpenStereo::CreateControls()
     connect(BitBtnChangePict, &QPushButton::clicked, this, &TFormOpenStereo::BitBtnChangePictClick);
     mainLayout->addWidget(GroupBoxDatei);
 
-    GroupBoxVorschau = new QGroupBox(QString::fromUtf8(kPreviewGroupTitle), this);
-    GroupBoxVorschau->setObjectName(QStringLiteral("GroupBoxVorschau"));
+    GroupBoxVorschau = Named(new QGroupBox(QString::fromUtf8("Vorschau"), this), "GroupBoxVorschau");
     auto* previewLayout = new QVBoxLayout(GroupBoxVorschau);
-    ToolBarPreview = new QToolBar(GroupBoxVorschau);
-    ToolBarPreview->setObjectName(QStringLiteral("ToolBarPreview"));
+    ToolBarPreview = Named(new QToolBar(GroupBoxVorschau), "ToolBarPreview");
     ToolBarPreview->setIconSize(QSize(24, 24));
     PreviewModes = new QActionGroup(this);
     PreviewModes->setExclusive(true);
@@ -272,8 +248,7 @@ void TFormOpenStereo::CreateControls()
     ActionAnaglyphe_Halb = makeAction("ActionAnaglyphe_Halb", "Halbton - Anaglyph", Qt::Key_H);
     ActionKreuz->setChecked(true);
     previewLayout->addWidget(ToolBarPreview);
-    ImagePreview = new QLabel(GroupBoxVorschau);
-    ImagePreview->setObjectName(QStringLiteral("ImagePreview"));
+    ImagePreview = Named(new QLabel(GroupBoxVorschau), "ImagePreview");
     ImagePreview->setAlignment(Qt::AlignCenter);
     ImagePreview->setWordWrap(true);
     // The shown picture must not feed back into the layout, or every rebuild
@@ -285,11 +260,9 @@ void TFormOpenStereo::CreateControls()
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    BitBtnOk = new QPushButton(QString::fromUtf8(kOkCaption), this);
-    BitBtnOk->setObjectName(QStringLiteral("BitBtnOk"));
+    BitBtnOk = Named(new QPushButton(QString::fromUtf8("OK"), this), "BitBtnOk");
     BitBtnOk->setDefault(true);
-    BitBtnAbort = new QPushButton(QString::fromUtf8(kAbortCaption), this);
-    BitBtnAbort->setObjectName(QStringLiteral("BitBtnAbort"));
+    BitBtnAbort = Named(new QPushButton(QString::fromUtf8("Abbrechen"), this), "BitBtnAbort");
     buttons->addWidget(BitBtnOk);
     buttons->addWidget(BitBtnAbort);
     connect(BitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
@@ -307,7 +280,7 @@ void TFormOpenStereo::SetLayout(int layout)
 {
     if (layout < 0 || layout >= kStereoLayoutCount || layout == GetLayout())
         return;
-    TUpdateLock lock(Updating);
+    const QScopedValueRollback<bool> lock(Updating, true);
     PictureFormatButtons->button(layout)->setChecked(true);
 }
 
@@ -319,7 +292,7 @@ void TFormOpenStereo::SetLeftFileName(const QString& name)
 {
     if (name == EditFileName_L->text())
         return;
-    TUpdateLock lock(Updating);
+    const QScopedValueRollback<bool> lock(Updating, true);
     EditFileName_L->setText(name);
 }
 
@@ -327,7 +300,7 @@ void TFormOpenStereo::SetRightFileName(const QString& name)
 {
     if (name == EditFileName_R->text())
         return;
-    TUpdateLock lock(Updating);
+    const QScopedValueRollback<bool> lock(Updating, true);
     EditFileName_R->setText(name);
 }
 
@@ -358,6 +331,9 @@ void TFormOpenStereo::PlaceDateiControls()
 {
     const bool pair = GetLayout() == slSeparate;
     const int width = GroupBoxDatei->width();
+    const int captionExcess = std::max(0, GroupBoxDatei->contentsRect().top() - kCaptionAllowance);
+    PanelDatei->setGeometry(0, captionExcess, width, kFileGroupHeight);
+    GroupBoxDatei->setFixedHeight(captionExcess + kFileGroupHeight);
     const int columnLeft = width - kMargin - kColumnWidth;
     const int swapLeft = columnLeft - kMargin - kSwapWidth;
     const int editRight = (pair ? swapLeft : columnLeft) - kMargin;
@@ -475,7 +451,7 @@ void TFormOpenStereo::BitBtnChangePictClick()
     if (GetLayout() != slSeparate)
         return; // the button is hidden then; a swap would lose the single file's name
     {
-        TUpdateLock lock(Updating);
+        const QScopedValueRollback<bool> lock(Updating, true);
         const QString left = EditFileName_L->text();
         EditFileName_L->setText(EditFileName_R->text());
         EditFileName_R->setText(left);

@@ -82,6 +82,7 @@ public:
     QGroupBox* RadioGroupPictureFormat = nullptr;
     QButtonGroup* PictureFormatButtons = nullptr;
     QGroupBox* GroupBoxDatei = nullptr;
+    QWidget* PanelDatei = nullptr; // holds the "Datei" controls at fixed places
     QLabel* LabelFileName_L = nullptr;
     QLabel* LabelFileName_R = nullptr;
     QLineEdit* EditFileName_L = nullptr;
