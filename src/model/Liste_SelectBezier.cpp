@@ -176,7 +176,7 @@ bool TSelect::HasAdjacentPair()
         int a = RingIndex(FItems[size_t(i)]);
         int b = RingIndex(FItems[size_t(i == Count() - 1 ? 0 : i + 1)]);
         if (b < a) {
-            FSegmentEnd = a;
+            SegmentEnd = a;
             std::swap(a, b);
         }
         if (b == a + 1 || (a == 0 && b == n - 1))
@@ -202,16 +202,16 @@ bool TSelect::IsOneSegment()
     int a = RingIndex(FItems[0]);
     int b = RingIndex(FItems[1]);
     if (b < a) {
-        FSegmentEnd = a;
+        SegmentEnd = a;
         std::swap(a, b);
     }
     if (a == 0 && b == n - 1) {
         // The closing segment: a node inserted at index 0 lands between the
         // last node and the old first one.
-        FSegmentEnd = 0;
+        SegmentEnd = 0;
         return true;
     }
-    FSegmentEnd = b;
+    SegmentEnd = b;
     return b == a + 1;
 }
 

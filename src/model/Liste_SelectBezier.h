@@ -63,7 +63,6 @@ public:
     // True when the selection designates exactly one segment; SegmentEnd
     // then is the ring index a node on that segment is inserted at.
     bool IsOneSegment();
-    int SegmentEnd() const { return FSegmentEnd; }
 
     // Count, the ring index of every member, kEndMarker.
     void WriteToStream(TStream& stream) const;
@@ -75,10 +74,11 @@ public:
     void LoadFromEntry();
 
     TNotifyEvent OnChange;
+    // Ring index at which AddNode puts a node on the selected segment.
+    int SegmentEnd = 0;
 
 private:
     void Changed(void* sender);
 
     std::vector<TBezEndPkt*> FItems;
-    int FSegmentEnd = 0;
 };

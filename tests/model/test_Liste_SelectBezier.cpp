@@ -47,7 +47,7 @@ TEST(SegmentChoice, ClosingSegmentOfTheRing)
     TRing ring(5);
     ring.Select({4, 0});
     EXPECT_TRUE(SelectListe()->IsOneSegment());
-    EXPECT_EQ(SelectListe()->SegmentEnd(), 0);
+    EXPECT_EQ(SelectListe()->SegmentEnd, 0);
     EXPECT_TRUE(SelectListe()->HasAdjacentPair());
 }
 
@@ -56,12 +56,12 @@ TEST(SegmentChoice, NodesApartDesignateNoSegment)
     TRing ring(5);
     ring.Select({1, 3});
     EXPECT_FALSE(SelectListe()->IsOneSegment());
-    EXPECT_EQ(SelectListe()->SegmentEnd(), 3);
+    EXPECT_EQ(SelectListe()->SegmentEnd, 3);
     EXPECT_FALSE(SelectListe()->HasAdjacentPair());
     ring[1]->SetSelected(false);
     ring.Select({2});
     EXPECT_TRUE(SelectListe()->IsOneSegment());
-    EXPECT_EQ(SelectListe()->SegmentEnd(), 3);
+    EXPECT_EQ(SelectListe()->SegmentEnd, 3);
 }
 
 TEST(NodeDeletion, DownToTwoNodesLeavesTwoStraightSegments)
@@ -151,5 +151,5 @@ TEST(SelectionHistory, EveryChangeIsSavedAndAnEntryRestoresIt)
     SelectListe()->LoadFromEntry();
     ASSERT_EQ(SelectListe()->Count(), 2);
     EXPECT_EQ(SelectListe()->Reference(), ring[4]);
-    EXPECT_EQ(SelectListe()->SegmentEnd(), 0);
+    EXPECT_EQ(SelectListe()->SegmentEnd, 0);
 }
