@@ -240,14 +240,3 @@ TEST(StereoLoadProgress, EachFileReportsToItsOwnHandler)
     EXPECT_EQ(leftEnds, 1);
     EXPECT_EQ(rightEnds, 1);
 }
-
-TEST(ScaleCopy, StretchRepeatsPixelsWithoutBlending)
-{
-    const QImage source = Coded(2, 1);
-    const QImage wide = ScaleCopyRect(source, QRect(0, 0, 2, 1), 4, 1);
-    ASSERT_EQ(wide.size(), QSize(4, 1));
-    EXPECT_EQ(ColumnOf(wide.pixel(0, 0)), 0);
-    EXPECT_EQ(ColumnOf(wide.pixel(1, 0)), 0);
-    EXPECT_EQ(ColumnOf(wide.pixel(2, 0)), 1);
-    EXPECT_EQ(ColumnOf(wide.pixel(3, 0)), 1);
-}
