@@ -82,8 +82,9 @@ void FillBitmapColor(TBitmap& bitmap, TColor color);
 void FillBitmapColor(QImage& image, TColor color);
 
 // The largest rectangle with source's proportions that fits into area,
-// centred in it; sizes rounded to nearest, ties to even. An empty source or
-// area gives an empty rectangle at area's top-left corner.
+// centred in it; sizes rounded to nearest, ties to even. Rectangles are read
+// as x, y, width, height (right edge x + width, exclusive). An empty source
+// or area gives an empty rectangle at area's top-left corner.
 QRect FitRect(const QRect& area, const QRect& source);
 
 // The list text of a layout; the number is taken modulo 128 and anything
