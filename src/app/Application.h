@@ -1,0 +1,19 @@
+#pragma once
+// Start and stop of the program: the program-wide objects, the program data
+// file, the windows, the message loop and the orderly end.
+
+#include <QString>
+
+// The program data file: the executable's path with the extension ".DAT";
+// where that folder is not writable, the same file name in the user's
+// application data folder. PLENOPTRA_DATA_FILE overrides both (tests).
+QString ProgramDataFileName();
+
+// Copies the live settings into the history's staging copy and writes the
+// history with its settings trailer to the program data file. A failure is
+// reported in the message box; returns false then.
+class TDM;
+bool SaveWorkState(TDM* dm);
+
+// The whole program run; returns the exit status.
+int RunPlenoptra(int argc, char** argv);

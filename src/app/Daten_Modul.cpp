@@ -1,0 +1,453 @@
+#include "app/Daten_Modul.h"
+
+#include "app/Artwork.h"
+#include "history/History.h"
+#include "history/UserMessage.h"
+#include "model/Liste_Polygon.h"
+#include "model/Liste_SelectBezier.h"
+#include "model/Liste_SelectBezierSteuerpkte.h"
+#include "model/ProgramObjects.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QFileInfo>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <cmath>
+
+namespace {
+const QString kResBusyText = QStringLiteral("Bitte warten");
+}
+
+QEvent::Type TStartupEvent::EventType()
+{
+    static const QEvent::Type type = QEvent::Type(QEvent::registerEventType(QEvent::User + kStartupMessage));
+    return type;
+}
+
+TDM::TDM(QObject* parent) : QObject(parent)
+{
+    InitArtworkResources();
+    CreateActions();
+
+    // 1. live settings, busy state
+    Settings = std::make_unique<TDesktopData>();
+    Settings->OnChange = [this](TDesktopData*, quint16 what) { ApplySettingsPreview(what); };
+    Busy = false;
+    BusyText = kResBusyText;
+
+    TimerUpdateBild = new QTimer(this);
+    TimerUpdateBild->setSingleShot(false);
+    TimerUpdateBild->setInterval(250);
+    connect(TimerUpdateBild, &QTimer::timeout, this, &TDM::TimerUpdateBildTimer);
+
+    // 2. cursors 1..17 come from the artwork by number (CursorFor).
+    // 3. no pictures yet; the masks exist but are empty.
+    // 4. the display matrix of the checked stereo action
+    StereoActionExecute(nullptr);
+    // 5. view scales
+    ViewCentre = QPoint(-1, -1);
+    SetFitScale(0.8);
+    SetZoomScale(0.1);
+    ZoomStep = 0.1;
+    FitMargin = 16;
+    CursorNumber = 8;
+    // 6. tool cycle and tracked actions
+    ToolCycle = {nullptr, ActionScrollen, ActionPointMoveXY, ActionPointMoveZ, ActionPointMoveX, ActionPointMoveY,
+                 ActionMove_Distance, ActionRotate_Z, ActionRotate_Y, ActionRotate_X};
+    TrackedActions.fill(nullptr);
+    TrackedActions[8] = ActionNewMask;
+    TrackedActions[9] = ActionMaskEdit;
+    TrackedActions[10] = ActionPointMoveXY;
+    TrackedActions[11] = ActionScrollen;
+    TrackedActions[12] = ActionPointMoveX;
+    TrackedActions[13] = ActionPointMoveY;
+    TrackedActions[14] = ActionPointMoveZ;
+    TrackedActions[15] = ActionPointMove0;
+
+    ConnectActions();
+    qApp->installEventFilter(this);
+    // 7.
+    UpdateActions();
+}
+
+TDM::~TDM()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+QCursor TDM::CursorFor(int number) { return NumberedCursor(number); }
+
+void TDM::SetCursorNumber(quint16 number, bool screenWide)
+{
+    if (number == CursorNumber)
+        return;
+    CursorNumber = number;
+    if (OnCursorChanged)
+        OnCursorChanged(screenWide);
+    if (OnModeChanged)
+        OnModeChanged();
+}
+
+void TDM::SetAnaglyphButtonAction(QAction* action)
+{
+    if (AnaglyphButtonAction == action)
+        return;
+    AnaglyphButtonAction = action;
+    if (OnAnaglyphButtonChanged)
+        OnAnaglyphButtonChanged();
+}
+
+void TDM::ConnectActions()
+{
+    connect(ActionOpenLinksRechts, &QAction::triggered, this, [this] { ActionOpenLinksRechtsExecute(); });
+    connect(ActionOpenMask, &QAction::triggered, this, [this] { ActionOpenMaskExecute(); });
+    connect(ActionUndo, &QAction::triggered, this, [this] { ActionUndoExecute(); });
+    connect(ActionRedo, &QAction::triggered, this, [this] { ActionRedoExecute(); });
+    for (QAction* a : {ActionAnaglyphe_sw, ActionAnaglyphe_Farb, ActionAnaglyphe_Halb, ActionKreuz, ActionParallel})
+        connect(a, &QAction::triggered, this, [this, a] { StereoActionExecute(a); });
+    for (QAction* a : {ActionAnsichtOriginal, ActionAnsichtFit, ActionAnsichtZoom})
+        // The optional-exclusive group unchecks an item clicked a second
+        // time: then it was checked before the click.
+        connect(a, &QAction::triggered, this, [this, a](bool checked) { ViewActionExecute(a, !checked); });
+    connect(ActionNewMask, &QAction::triggered, this, [this] { ActionNewMaskExecute(ActionNewMask); });
+    connect(ActionMaskEdit, &QAction::triggered, this, [this] { ActionMaskEditExecute(ActionMaskEdit); });
+    connect(ActionTransparenteMaske, &QAction::triggered, this,
+            [this] { ActionTransparenteMaskeExecute(ActionTransparenteMaske); });
+    connect(ActionGitter, &QAction::triggered, this, [this] { ActionGitterExecute(ActionGitter); });
+    connect(ActionScrollen, &QAction::triggered, this, [this] { ActionScrollenExecute(ActionScrollen); });
+    for (QAction* a : {ActionPointMoveXY, ActionPointMoveX, ActionPointMoveY, ActionPointMoveZ, ActionRotate_X,
+                       ActionRotate_Y, ActionRotate_Z, ActionMove_Distance})
+        connect(a, &QAction::triggered, this, [this, a](bool checked) { MoveToolExecute(a, checked); });
+}
+
+// ---------------------------------------------------------------------------
+// Edit modes and action state
+
+bool TDM::IsEditingMode() const
+{
+    return EditMode == emInsertPoint || EditMode == emNewMask || (EditMode >= emEditMask && EditMode <= emDragMoveDist);
+}
+
+void TDM::UpdateActions()
+{
+    const bool e = IsEditingMode();
+    TPolygonListe* outline = PolygonListe();
+    TSelect* selection = SelectListe();
+    TSelectStrPkt* controls = SelectStrPktListe();
+    const int nodes = outline ? outline->Count() : 0;
+    const int selected = selection ? selection->Count() : 0;
+    const int selectedControls = controls ? controls->Count() : 0;
+
+    ActionMaskDelete->setEnabled(e && nodes > 0);
+    ActionMaskEdit->setEnabled(EditMode != emLeaveTool && EditMode != emPressEmpty && EditMode != emRubberBand &&
+                               nodes >= 2);
+    for (QAction* a : {ActionPointMoveXY, ActionPointMoveX, ActionPointMoveY, ActionPointMoveZ})
+        a->setEnabled(e && nodes > 0);
+    ActionPointMove0->setEnabled(e && selected > 0);
+    for (QAction* a : {ActionMoveAllSelectToX, ActionMoveAllSelectToY, ActionMoveAllSelectToZ})
+        a->setEnabled(e && selected >= 2);
+    for (QAction* a : {ActionRotate_X, ActionRotate_Y, ActionRotate_Z, ActionMove_Distance, ActionSteuerpunktToX,
+                       ActionSteuerpunktToY, ActionSteuerpunktToZ})
+        a->setEnabled(e && selectedControls > 0);
+    for (QAction* a : {ActionAllSteuerpunkteToX, ActionAllSteuerpunkteToY, ActionAllSteuerpunkteToZ})
+        a->setEnabled(e && selectedControls >= 2);
+    const bool adjacent = e && selection && selection->HasAdjacentPair();
+    ActionLinieInKurve->setEnabled(adjacent);
+    ActionKurveInLinie->setEnabled(adjacent);
+    const bool curveNode = e && selection && selection->HasCurveNode();
+    for (QAction* a : {ActionKnotenInSpitze, ActionKnotenGlatt, ActionKnotenSymmetrisch})
+        a->setEnabled(curveNode);
+    ActionSaveMask->setEnabled(outline && outline->IsDrawable());
+
+    ActionScrollen->setChecked(EditMode == emScroll || EditMode == emScrollDrag);
+    THistoryListe* history = HistoryListe();
+    ActionUndo->setEnabled(history && history->ItemIndex() > 0);
+    ActionRedo->setEnabled(history && history->ItemIndex() < history->Count() - 1);
+    if (OnModeChanged)
+        OnModeChanged();
+    if (history) {
+        quint32 bits = 0;
+        for (int n = 0; n < int(TrackedActions.size()); ++n)
+            if (TrackedActions[n] && TrackedActions[n]->isChecked())
+                bits |= (1u << n);
+        history->Current().R01().CheckedActions = bits;
+    }
+}
+
+namespace {
+int CursorByCheckedMoveTool(const TDM& dm)
+{
+    auto on = [](QAction* a) { return a->isEnabled() && a->isChecked(); };
+    if (on(dm.ActionPointMoveXY)) return 10;
+    if (on(dm.ActionPointMoveX)) return 11;
+    if (on(dm.ActionPointMoveY)) return 12;
+    if (on(dm.ActionPointMoveZ)) return 13;
+    if (dm.ActionRotate_X->isChecked()) return 14;
+    if (dm.ActionRotate_Y->isChecked()) return 15;
+    if (dm.ActionRotate_Z->isChecked()) return 16;
+    if (dm.ActionMove_Distance->isChecked()) return 17;
+    return 8;
+}
+} // namespace
+
+void TDM::SetEditMode(quint8 mode)
+{
+    if (mode == EditMode)
+        return;
+    const quint8 old = EditMode;
+    EditMode = mode;
+    if (OnModeChanged)
+        OnModeChanged();
+    if (TPolygonListe* outline = PolygonListe())
+        outline->SaveToCurrent();
+    static const char* const kDragStepNames[] = {"MoveXY", "Move Z", "Move X", "Move Y",
+                                                 "Rot X", "Rot Y", "Rot Z", "MoveDist"};
+    if (old >= emDragMoveXY && old <= emDragMoveDist && DragState == 2)
+        if (THistoryListe* history = HistoryListe())
+            history->Add(QString::fromLatin1(kDragStepNames[old - emDragMoveXY]));
+
+    switch (mode) {
+    case emIdle:
+    case emEditMask:
+    case emPressEmpty:
+        UpdateActions();
+        SetCursorNumber(quint16(CursorByCheckedMoveTool(*this)), false);
+        break;
+    case emInsertPoint: {
+        SetCursorNumber(3, false);
+        TSelect* selection = SelectListe();
+        TPolygonListe* outline = PolygonListe();
+        if (selection && outline) {
+            TBezEndPkt* reference = selection->Reference();
+            selection->DeselectAll();
+            if (reference)
+                reference->SetSelected(true);
+            TBezEndPkt* node = outline->AddNode(NewPointPos.x(), NewPointPos.y(), selection->SegmentEnd);
+            node->SetSelected(true);
+            outline->SaveToCurrent();
+            if (THistoryListe* history = HistoryListe())
+                history->Add(QStringLiteral("Punkt"));
+        }
+        RefreshView();
+        SetEditMode(emNewMask);
+        break;
+    }
+    case emNewMask:
+        SetCursorNumber(3, false);
+        break;
+    case emLeaveTool:
+        UpdateActions();
+        SetCursorNumber(quint16(CursorByCheckedMoveTool(*this)), false);
+        SetEditMode(emIdle);
+        break;
+    case emDragMoveXY: case emDragMoveZ: case emDragMoveX: case emDragMoveY:
+    case emDragRotX: case emDragRotY: case emDragRotZ: case emDragMoveDist: {
+        static const quint16 kCursors[] = {4, 5, 6, 7, 14, 15, 16, 17};
+        QAction* const tools[] = {ActionPointMoveXY, ActionPointMoveZ, ActionPointMoveX, ActionPointMoveY,
+                                  ActionRotate_X, ActionRotate_Y, ActionRotate_Z, ActionMove_Distance};
+        SetCursorNumber(kCursors[mode - emDragMoveXY], true);
+        SelectMoveTool(tools[mode - emDragMoveXY], true);
+        break;
+    }
+    case emScroll:
+        SetCursorNumber(1, false);
+        break;
+    case emScrollDrag:
+        SetCursorNumber(2, true);
+        break;
+    default:
+        break;
+    }
+    // The recursive calls above already stored their own mode; store ours
+    // only while it is still the one in force.
+    if (EditMode == mode) {
+        if (THistoryListe* history = HistoryListe())
+            history->Current().R01().EditMode = EditMode;
+        UpdateActions();
+    }
+}
+
+void TDM::SelectMoveTool(QAction* action, bool checked)
+{
+    action->setChecked(checked);
+    if (!action->isChecked())
+        return;
+    for (QAction* a : {ActionPointMoveXY, ActionPointMoveX, ActionPointMoveY, ActionPointMoveZ, ActionRotate_X,
+                       ActionRotate_Y, ActionRotate_Z, ActionMove_Distance})
+        if (a != action)
+            a->setChecked(false);
+}
+
+void TDM::MoveToolExecute(QAction* sender, bool checked)
+{
+    // The click has already toggled the action: checked is "not the state
+    // before the click".
+    SelectMoveTool(sender, checked);
+    UpdateActions();
+    SetCursorNumber(quint16(CursorByCheckedMoveTool(*this)), false);
+}
+
+void TDM::ActionNewMaskExecute(QAction* sender)
+{
+    // With a sender the click has already inverted Checked.
+    if (!ActionNewMask->isChecked()) {
+        SetEditMode(emLeaveTool);
+    } else {
+        ActionMaskEdit->setChecked(false);
+        ActionTransparenteMaske->setChecked(true);
+        SetEditMode(emNewMask);
+    }
+    if (sender) {
+        RefreshView();
+        if (THistoryListe* history = HistoryListe())
+            history->Add(QStringLiteral("ActNewMsk"));
+    }
+}
+
+void TDM::ActionMaskEditExecute(QAction* sender)
+{
+    if (!ActionMaskEdit->isChecked()) {
+        SetEditMode(emLeaveTool);
+    } else {
+        ActionNewMask->setChecked(false);
+        SetEditMode(emEditMask);
+    }
+    if (sender) {
+        RefreshView();
+        if (THistoryListe* history = HistoryListe())
+            history->Add(QStringLiteral("ActEditMsk"));
+    }
+}
+
+void TDM::ActionTransparenteMaskeExecute(QAction* sender)
+{
+    if (!sender)
+        return;
+    RefreshView();
+    UpdateActions();
+}
+
+void TDM::ActionGitterExecute(QAction*)
+{
+    RefreshView();
+}
+
+void TDM::ActionScrollenExecute(QAction*)
+{
+    if (EditMode < emDragMoveXY)
+        SetEditMode(emScroll);
+    else if (EditMode == emScroll || EditMode == emScrollDrag)
+        SetEditMode(ActionNewMask->isChecked() ? emNewMask : ActionMaskEdit->isChecked() ? emEditMask : emIdle);
+    if (THistoryListe* history = HistoryListe())
+        history->Add(QStringLiteral("ActScroll"));
+    UpdateActions();
+}
+
+void TDM::ActionUndoExecute()
+{
+    if (THistoryListe* history = HistoryListe())
+        history->SetItemIndex(history->ItemIndex() - 1);
+    UpdateActions();
+}
+
+void TDM::ActionRedoExecute()
+{
+    if (THistoryListe* history = HistoryListe())
+        history->SetItemIndex(history->ItemIndex() + 1);
+    UpdateActions();
+}
+
+void TDM::SelectionChanged()
+{
+    if (TPolygonListe* outline = PolygonListe())
+        outline->SaveToCurrent();
+    UpdateActions();
+}
+
+void TDM::RestoreHistoryState()
+{
+    THistoryListe* history = HistoryListe();
+    THistoryEintrag* entry = history ? history->CurrentEntry() : nullptr;
+    if (!entry)
+        return;
+    LoadStereoPair(entry->R01().LeftFileName, entry->R01().RightFileName, entry->R02().InputLayout);
+    if (TPolygonListe* outline = PolygonListe())
+        outline->LoadFromEntry();
+    if (TSelect* selection = SelectListe())
+        selection->LoadFromEntry();
+    Settings->LoadFromHistoryEntry(kDesktopMaskDocument);
+    for (int n = 0; n < int(TrackedActions.size()); ++n)
+        if (TrackedActions[n])
+            TrackedActions[n]->setChecked((entry->R01().CheckedActions >> n) & 1u);
+    ActionNewMaskExecute(nullptr);
+    ActionMaskEditExecute(nullptr);
+    RefreshView();
+    if (OnRepaintRequest)
+        OnRepaintRequest();
+    const int m = entry->R01().EditMode;
+    if (m >= emEditMask && m <= emDragMoveDist)
+        SetEditMode(emEditMask);
+    else if (m >= emInsertPoint && m <= emNewMask)
+        SetEditMode(emNewMask);
+    else if (m >= emScroll && m <= emScrollDrag)
+        SetEditMode(emScroll);
+    else
+        UpdateActions();
+}
+
+void TDM::ApplySettingsPreview(quint16)
+{
+    // The settings dialog arrives later; until then nothing previews.
+    if (OnRepaintRequest)
+        OnRepaintRequest();
+}
+
+void TDM::SetBusy(bool busy)
+{
+    Busy = busy;
+    if (OnRepaintRequest)
+        OnRepaintRequest();
+}
+
+void TDM::TimerUpdateBildTimer()
+{
+    TimerUpdateBild->stop();
+    RefreshView();
+}
+
+// ---------------------------------------------------------------------------
+// The message hook
+
+bool TDM::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == TStartupEvent::EventType()) {
+        auto* startup = static_cast<TStartupEvent*>(event);
+        if (startup->Message == kStartupMessage && startup->WParam == kStartupWParam &&
+            startup->LParam == kStartupLParam) {
+            DeferredStart(Arguments);
+            return true;
+        }
+        return false;
+    }
+    if (event->type() == QEvent::Wheel && ViewWindow && watched == static_cast<QObject*>(ViewWindow)) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const int delta = wheel->angleDelta().y();
+        if (delta != 0) {
+            if (ActionPointMoveZ->isChecked() && IsEditingMode()) {
+                if (TSelect* selection = SelectListe())
+                    selection->DepthStep(delta > 0 ? -1 : +1);
+                TimerUpdateBild->stop();
+                TimerUpdateBild->setInterval(500);
+                TimerUpdateBild->start();
+            } else {
+                MouseWheel(delta);
+            }
+        }
+        return false;
+    }
+    return QObject::eventFilter(watched, event);
+}

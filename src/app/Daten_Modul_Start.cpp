@@ -1,0 +1,289 @@
+// The controller's start-up and its way of getting pictures in.
+#include "app/Daten_Modul.h"
+
+#include "history/History.h"
+#include "history/UserMessage.h"
+#include "model/Liste_Polygon.h"
+#include "model/Liste_SelectBezier.h"
+#include "model/Liste_SelectBezierSteuerpkte.h"
+#include "model/ProgramObjects.h"
+#include "stereo/Compose.h"
+#include "stereo/PictureFiles.h"
+#include "stereo/StereoLoad.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+const QString kResMissingPair = QStringLiteral(
+    "<FB><FS12><c4>Fehler!<FN><LF>Die Datei:<c5> %s <FN> oder <LF>die Datei:<c5> %s <FN> <LF>wurde verschoben "
+    "oder existiert nicht mehr!<LF><LF><FB>Möchten Sie nach der Datei suchen?<FN><LF>"); // 65225
+const QString kResMissingFile = QStringLiteral(
+    "<FB><FS12><c4>Fehler!<FN><LF>Die Datei:<c5> %s <FN> <LF>wurde verschoben oder existiert nicht mehr!<LF><LF>"
+    "<FB>Möchten Sie nach der Datei suchen?<FN><LF>"); // 65226
+const QString kResPictureError = QStringLiteral(
+    "<FB><FS12><c4>Fehler!<FN><LF>Das Stereobild aus der Datei:<c5> %s <FN><LF>konnte nicht gelesen werden.<LF>%s");
+
+const QString kResPictureDamaged = QStringLiteral(
+    "<FB><FS12><c4>Achtung!<FN><LF>Die Datei:<c5> %s <FN><LF>ist beschädigt; das Bild ist unvollständig.<LF>%s");
+
+const QString kMaskExtension = QStringLiteral(".Plenoptrum");
+
+} // namespace
+
+void TDM::DeferredStart(const QStringList& arguments)
+{
+    THistoryListe* history = HistoryListe();
+    bool restore = true;
+    if (history) {
+        Settings->Assign(history->Settings());
+        history->Current().R01().LeftFileName.clear();
+        history->Current().R01().RightFileName.clear();
+    }
+    if (TPolygonListe* outline = PolygonListe())
+        outline->BuildPoints();
+    if (TSelect* selection = SelectListe())
+        selection->DeselectAll();
+    if (TSelectStrPkt* controls = SelectStrPktListe())
+        controls->DeselectAll();
+    Settings->SaveToHistoryCurrent();
+    UpdateActions();
+
+    if (TSelect* selection = SelectListe())
+        selection->OnChange = [this](void*) { SelectionChanged(); };
+    if (TSelectStrPkt* controls = SelectStrPktListe())
+        controls->OnChange = [this](void*) { SelectionChanged(); };
+    if (history) {
+        history->OnIndexChange = [this](THistoryListe*) { RestoreHistoryState(); };
+        history->OnAdd = [this](THistoryListe*) { UpdateActions(); };
+    }
+
+    try {
+        const QString first = arguments.value(0);
+        if (!first.isEmpty() && first.endsWith(kMaskExtension, Qt::CaseInsensitive) && QFileInfo::exists(first)) {
+            if (history) {
+                try {
+                    history->LoadFromFile(first, false);
+                } catch (const std::exception&) {
+                    // The entries read before the damage are kept.
+                }
+                history->SetItemIndex(THistoryListe::kReapplyIndex);
+            }
+            Settings->LastFileName = first;
+            if (OnCaptionChanged)
+                OnCaptionChanged(QFileInfo(first).fileName());
+            OpenDialogMaske_FileName = first;
+            if (SetSaveDialogMaskFileName)
+                SetSaveDialogMaskFileName(first);
+            restore = false;
+        } else if (!arguments.isEmpty()) {
+            QString left, right;
+            quint8 layout = 0;
+            if (GetOpenStereoDialogState)
+                GetOpenStereoDialogState(left, right, layout);
+            left = arguments.value(0);
+            if (layout == 0)
+                layout = 2;
+            if (arguments.size() >= 2) {
+                layout = 0;
+                right = arguments.value(1);
+            }
+            if (SetOpenStereoDialogState)
+                SetOpenStereoDialogState(left, right, layout);
+            ActionOpenLinksRechtsExecute();
+        }
+    } catch (const std::exception&) {
+    }
+    try {
+        if (restore && history)
+            history->SetItemIndex(THistoryListe::kReapplyIndex);
+    } catch (const std::exception&) {
+    }
+    SetAnaglyphButtonAction(ActionAnaglyphe_Halb);
+    if (ViewWindow && OnRequestBackground)
+        OnRequestBackground(Settings->DeskBackColor);
+    ActionAnsichtFit->setChecked(true);
+    ViewActionExecute(ActionAnsichtFit, true);
+}
+
+void TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layout)
+{
+    THistoryListe* history = HistoryListe();
+    THistoryEintrag* current = history ? &history->Current() : nullptr;
+    if (PicturesCreated && current && current->R01().LeftFileName == left &&
+        current->R01().RightFileName == right && current->R02().InputLayout == layout)
+        return;
+
+    OpenDialogMaske_FileName = left;
+    OpenPictureDialog_L_FileName = left;
+    OpenPictureDialog_R_FileName = right;
+    if (SetOpenStereoDialogState)
+        SetOpenStereoDialogState(left, right, layout);
+    if (current) {
+        current->R01().LeftFileName = left;
+        current->R01().RightFileName = right;
+        current->R02().InputLayout = layout;
+    }
+    PicturesCreated = true;
+
+    const bool missing = layout == 0 ? (!QFileInfo::exists(left) || !QFileInfo::exists(right))
+                                     : !QFileInfo::exists(left);
+    if (missing) {
+        const QString text = layout == 0 ? FormatResString(FormatResString(kResMissingPair, left), right)
+                                         : FormatResString(kResMissingFile, left);
+        if (ShowUserMessage(text, dkBestaetigung, dbYes | dbNo) == mrYes)
+            ActionOpenLinksRechtsExecute();
+        return;
+    }
+
+    try {
+        QStringList damage;
+        if (!LoadStereoPicture(SourceLeft, SourceRight, left, layout, right, {}, {}, &damage))
+            return;
+        MakeWhiteMasks(Pictures);
+        if (ViewCentre == QPoint(-1, -1)) {
+            ViewCentre = QPoint(MaskLeft.Width() / 2, MaskLeft.Height() / 2);
+            WriteViewCentreToCurrent();
+        }
+        if (OnLayoutChanged)
+            OnLayoutChanged();
+        if (!damage.isEmpty())
+            ShowUserMessage(FormatResString(FormatResString(kResPictureDamaged, left), damage.join(QStringLiteral("<LF>"))),
+                            dkWarnung, dbOK);
+    } catch (const EPlenoptraError& e) {
+        // A foreign or unreadable file must not go unnoticed: the user learns
+        // which file it was, and the program stays usable on the old pair.
+        ShowUserMessage(FormatResString(FormatResString(kResPictureError, left), e.Message()), dkFehler, dbOK);
+    } catch (const std::exception& e) {
+        ShowUserMessage(FormatResString(FormatResString(kResPictureError, left), QString::fromLocal8Bit(e.what())),
+                        dkFehler, dbOK);
+    }
+    if (current) {
+        current->R01().LeftFileName = left;
+        current->R01().RightFileName = right;
+    }
+    RefreshView();
+    UpdateActions();
+}
+
+void TDM::ActionOpenLinksRechtsExecute()
+{
+    if (!ShowOpenStereoDialog || !ShowOpenStereoDialog()) {
+        SetBusy(false);
+        return;
+    }
+    try {
+        SetBusy(true);
+        QCoreApplication::processEvents();
+        QString left, right;
+        quint8 layout = 0;
+        if (GetOpenStereoDialogState)
+            GetOpenStereoDialogState(left, right, layout);
+        THistoryListe* history = HistoryListe();
+        if (history) {
+            history->Current().R01().LeftFileName.clear();
+            history->Current().R01().RightFileName.clear();
+        }
+        LoadStereoPair(left, right, layout);
+        if (history)
+            history->Add(QStringLiteral("Öffne L/R"));
+        ActionAnsichtFit->setChecked(true);
+        ViewActionExecute(ActionAnsichtFit, true);
+        Settings->LastFileName = left;
+        OpenDialogMaske_FileName = Settings->LastFileName;
+        if (SetSaveDialogMaskFileName)
+            SetSaveDialogMaskFileName(Settings->LastFileName);
+        if (OnCaptionChanged)
+            OnCaptionChanged(QString());
+    } catch (...) {
+        SetBusy(false);
+        throw;
+    }
+    SetBusy(false);
+}
+
+void TDM::ActionOpenMaskExecute()
+{
+    const QString name = AskMaskFileName ? AskMaskFileName(OpenDialogMaske_FileName) : QString();
+    if (name.isEmpty()) {
+        SetBusy(false);
+        return;
+    }
+    try {
+        SetBusy(true);
+        QCoreApplication::processEvents();
+        Settings->LastFileName = name;
+        if (THistoryListe* history = HistoryListe()) {
+            try {
+                history->LoadFromFile(name, false);
+            } catch (const std::exception&) {
+                // Reported by the reader; what was read before stays.
+            }
+            history->SetItemIndex(THistoryListe::kReapplyIndex);
+        }
+        if (OnCaptionChanged)
+            OnCaptionChanged(QFileInfo(name).fileName());
+        OpenDialogMaske_FileName = Settings->LastFileName;
+        if (SetSaveDialogMaskFileName)
+            SetSaveDialogMaskFileName(Settings->LastFileName);
+        ActionAnsichtFit->setChecked(true);
+        ViewActionExecute(ActionAnsichtFit, true);
+    } catch (...) {
+        SetBusy(false);
+        throw;
+    }
+    SetBusy(false);
+}
+
+void TDM::RefreshView()
+{
+    TPolygonListe* outline = PolygonListe();
+    if (!outline || SourceLeft.Empty() || SourceRight.Empty()) {
+        if (OnViewChanged)
+            OnViewChanged();
+        return;
+    }
+    TViewActionState state;
+    state.TransparentMask = ActionTransparenteMaske->isChecked();
+    state.Parallel = ActionParallel->isChecked();
+    state.Cross = ActionKreuz->isChecked();
+    state.NewMask = ActionNewMask->isChecked();
+    state.MaskEdit = ActionMaskEdit->isChecked();
+    ComposePair(Pictures, *outline, *Settings, ViewComposeOptions(state, *Settings));
+    if (OnViewChanged)
+        OnViewChanged();
+}
+
+// ---------------------------------------------------------------------------
+// Mouse routing: the window hands every press, move and release here. The
+// scroll tool is served here; the mask tools build on the same entry points.
+
+void TDM::FormMouseDown(Qt::MouseButton button, QPoint pos, const TRect&, const TRect&, const TRect&)
+{
+    LastMousePos = pos;
+    if (button == Qt::LeftButton && EditMode == emScroll) {
+        FScrollPrev = pos;
+        SetEditMode(emScrollDrag);
+    }
+}
+
+void TDM::FormMouseMove(QPoint pos, const TRect& leftHalf, const TRect& rightHalf, const TRect& anaglyph)
+{
+    const TRect& r = !ViewAnaglyph.Empty() ? anaglyph : leftHalf;
+    NewPointPos = ScreenToPicture(pos - QPoint(r.Left, r.Top));
+    UpdateWheelAnchor(pos, NewPointPos, leftHalf, rightHalf);
+    LastMousePos = pos;
+    if (EditMode == emScrollDrag) {
+        const QPoint delta = FScrollPrev - pos;
+        FScrollPrev = pos;
+        ScrollBy(delta.x(), delta.y());
+    }
+}
+
+void TDM::FormMouseUp(Qt::MouseButton button, QPoint pos, const TRect&, const TRect&, const TRect&)
+{
+    LastMousePos = pos;
+    if (button == Qt::LeftButton && EditMode == emScrollDrag)
+        SetEditMode(emScroll);
+}

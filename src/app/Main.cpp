@@ -1,0 +1,344 @@
+#include "app/Main.h"
+
+#include "app/Artwork.h"
+#include "model/ListObj_BezierPunk.h"
+#include "model/Liste_Polygon.h"
+#include "model/ProgramObjects.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QFileInfo>
+
+#include <exception>
+
+namespace {
+constexpr int kScrollBarSize = 16;
+constexpr int kToolButtonSize = 23;
+const int kStatusPanelWidths[4] = {150, 300, 300, 50};
+} // namespace
+
+// The client area of the main window: the view is painted on it, and the
+// toolbar panel, the scroll bars and the status bar sit on it as children,
+// so the view rectangles are in its coordinates.
+class TClientArea : public QWidget {
+public:
+    explicit TClientArea(TFormMain* form) : QWidget(form), FForm(form)
+    {
+        setMouseTracking(true);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        // Qt paints widgets double-buffered, so the view never flickers.
+        QPainter painter(this);
+        painter.fillRect(rect(), FForm->FBackground);
+        try {
+            FForm->PaintView(painter);
+        } catch (...) {
+            if (FForm->OnPaintError)
+                FForm->OnPaintError();
+        }
+    }
+    void resizeEvent(QResizeEvent*) override
+    {
+        LayoutChildren();
+        if (!FForm->FDestroying)
+            FForm->ComputeLayout();
+    }
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        if (TDM* dm = FForm->FDM)
+            dm->FormMouseDown(e->button(), e->position().toPoint(), FForm->LeftHalfRect, FForm->RightHalfRect,
+                              FForm->AnaglyphRect);
+    }
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
+        if (TDM* dm = FForm->FDM)
+            dm->FormMouseMove(e->position().toPoint(), FForm->LeftHalfRect, FForm->RightHalfRect,
+                              FForm->AnaglyphRect);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (TDM* dm = FForm->FDM)
+            dm->FormMouseUp(e->button(), e->position().toPoint(), FForm->LeftHalfRect, FForm->RightHalfRect,
+                            FForm->AnaglyphRect);
+    }
+
+public:
+    void LayoutChildren()
+    {
+        const int w = width(), h = height();
+        const int panelH = FForm->Panel1->sizeHint().height();
+        FForm->Panel1->setGeometry(0, 0, w, panelH);
+        const int statusH = FForm->StatusBar1->sizeHint().height();
+        FForm->StatusBar1->setGeometry(0, h - statusH, w, statusH);
+        FForm->ScrollBarX->setGeometry(0, h - statusH - kScrollBarSize, w, kScrollBarSize);
+        FForm->ScrollBarY->setGeometry(w - kScrollBarSize, panelH, kScrollBarSize,
+                                       h - statusH - kScrollBarSize - panelH);
+    }
+
+private:
+    TFormMain* FForm;
+};
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Plenoptra") + QLatin1Char(' '));
+    setWindowIcon(ProgramIcon());
+    FBackground = Qt::black;
+
+    FClient = new TClientArea(this);
+    setCentralWidget(FClient);
+
+    Panel1 = new QWidget(FClient);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(0);
+    Panel1->setAutoFillBackground(true);
+
+    StatusBar1 = new QStatusBar(FClient);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setAutoFillBackground(true);
+    StatusBar1->setSizeGripEnabled(false);
+    for (int i = 0; i < 4; ++i) {
+        StatusPanels[i] = new QLabel(StatusBar1);
+        StatusPanels[i]->setFixedWidth(kStatusPanelWidths[i]);
+        StatusPanels[i]->setFrameShape(QFrame::Panel);
+        StatusPanels[i]->setFrameShadow(QFrame::Sunken);
+        StatusBar1->addWidget(StatusPanels[i]);
+    }
+
+    ScrollBarX = new QScrollBar(Qt::Horizontal, FClient);
+    ScrollBarX->setObjectName(QStringLiteral("ScrollBarX"));
+    ScrollBarY = new QScrollBar(Qt::Vertical, FClient);
+    ScrollBarY->setObjectName(QStringLiteral("ScrollBarY"));
+    connect(ScrollBarX, &QScrollBar::valueChanged, this, &TFormMain::ScrollBarXChange);
+    connect(ScrollBarY, &QScrollBar::valueChanged, this, &TFormMain::ScrollBarYChange);
+
+    PanelAnfasserEdit = new QWidget(FClient);
+    PanelAnfasserEdit->setObjectName(QStringLiteral("PanelAnfasserEdit"));
+    PanelAnfasserEdit->setGeometry(8, 61, 273, 92);
+    Label1 = new QLabel(PanelAnfasserEdit);
+    Label1->setGeometry(0, 0, 273, 92);
+    Label1->setStyleSheet(QStringLiteral("color: white;"));
+    PanelAnfasserEdit->hide();
+
+    resize(kWidth, kHeight);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(kWidth / 2, kHeight / 2));
+    }
+}
+
+TFormMain::~TFormMain()
+{
+    FDestroying = true;
+}
+
+void TFormMain::ConnectController(TDM* dm)
+{
+    FDM = dm;
+    CreateMenus();
+    CreateToolbar();
+    // Shortcuts work in the window even for actions that are in no menu.
+    addActions(dm->Actions());
+    static_cast<TClientArea*>(FClient)->LayoutChildren();
+
+    dm->OnLayoutChanged = [this] { LayoutChanged(); };
+    dm->OnModeChanged = [] {};
+    dm->OnViewChanged = [this] { ViewChanged(); };
+    dm->OnCursorChanged = [this](bool screenWide) {
+        const QCursor cursor = TDM::CursorFor(FDM->CursorNumber);
+        if (screenWide) {
+            if (QApplication::overrideCursor())
+                QApplication::changeOverrideCursor(cursor);
+            else
+                QApplication::setOverrideCursor(cursor);
+        } else {
+            FClient->setCursor(cursor);
+            while (QApplication::overrideCursor())
+                QApplication::restoreOverrideCursor();
+        }
+    };
+    dm->OnRepaintRequest = [this] { FClient->update(); };
+    dm->OnAnaglyphButtonChanged = [this] {
+        if (FDM->AnaglyphButtonAction)
+            ToolButtonAnaglyphe->setDefaultAction(FDM->AnaglyphButtonAction);
+    };
+    dm->OnCaptionChanged = [this](const QString& text) {
+        setWindowTitle(QStringLiteral("Plenoptra") + QLatin1Char(' ') + text);
+    };
+    dm->ViewWindow = FClient;
+    dm->ReadoutLabel = Label1;
+    FClient->setCursor(TDM::CursorFor(dm->CursorNumber));
+}
+
+void TFormMain::CreateMenus()
+{
+    TDM* dm = FDM;
+    QMenuBar* bar = menuBar();
+    auto add = [bar](const QString& title, std::initializer_list<QAction*> items) {
+        QMenu* menu = bar->addMenu(title);
+        for (QAction* a : items) {
+            if (a)
+                menu->addAction(a);
+            else
+                menu->addSeparator();
+        }
+        return menu;
+    };
+    ActionBeenden = new QAction(QStringLiteral("Beenden"), this);
+    ActionBeenden->setObjectName(QStringLiteral("Beenden"));
+    connect(ActionBeenden, &QAction::triggered, this, &QWidget::close);
+    ActionInfo = new QAction(QStringLiteral("Info..."), this);
+    ActionInfo->setObjectName(QStringLiteral("Info"));
+    connect(ActionInfo, &QAction::triggered, this, [this] {
+        if (FDM->ShowAboutBox)
+            FDM->ShowAboutBox();
+    });
+    add(QStringLiteral("Datei"), {dm->ActionOpenMask, dm->ActionOpenLinksRechts, nullptr, dm->ActionSaveMask,
+                                  dm->ActionSaveLinksRechts, nullptr, ActionBeenden});
+    add(QStringLiteral("Bearbeiten"), {dm->ActionUndo, dm->ActionRedo, nullptr, dm->ActionOptionen});
+    add(QStringLiteral("Stereo"), {dm->ActionAnaglyphe_sw, dm->ActionAnaglyphe_Farb, dm->ActionAnaglyphe_Halb,
+                                   nullptr, dm->ActionParallel, dm->ActionKreuz});
+    add(QStringLiteral("Ansicht"), {dm->ActionAnsichtOriginal, dm->ActionAnsichtFit, dm->ActionAnsichtZoom, nullptr,
+                                    dm->ActionScrollen, nullptr, dm->ActionTransparenteMaske, dm->ActionGitter});
+    add(QStringLiteral("Maske"), {dm->ActionNewMask, dm->ActionMaskEdit, dm->ActionMaskDelete});
+    add(QStringLiteral("Bewegung"), {dm->ActionPointMoveXY, dm->ActionPointMoveZ, dm->ActionPointMoveX,
+                                     dm->ActionPointMoveY, nullptr, dm->ActionMove_Distance, dm->ActionRotate_Z,
+                                     dm->ActionRotate_Y, dm->ActionRotate_X});
+    add(QStringLiteral("Ausrichten"),
+        {dm->ActionPointMove0, nullptr, dm->ActionMoveAllSelectToY, dm->ActionMoveAllSelectToX,
+         dm->ActionMoveAllSelectToZ, nullptr, dm->ActionSteuerpunktToY, dm->ActionSteuerpunktToX,
+         dm->ActionSteuerpunktToZ, nullptr, dm->ActionAllSteuerpunkteToY, dm->ActionAllSteuerpunkteToX,
+         dm->ActionAllSteuerpunkteToZ});
+    add(QStringLiteral("Form"), {dm->ActionKurveInLinie, dm->ActionLinieInKurve, nullptr, dm->ActionKnotenInSpitze,
+                                 dm->ActionKnotenGlatt, dm->ActionKnotenSymmetrisch});
+    add(QStringLiteral("Hilfe"), {ActionInfo});
+}
+
+void TFormMain::CreateToolbar()
+{
+    TDM* dm = FDM;
+    auto makeBar = [this](const QString& name) {
+        auto* bar = new QToolBar(name, Panel1);
+        bar->setObjectName(name);
+        bar->setIconSize(QSize(16, 16));
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        bar->setStyleSheet(QStringLiteral("QToolButton { min-width: %1px; min-height: %1px; max-width: %1px; "
+                                          "max-height: %1px; padding: 0px; }")
+                               .arg(kToolButtonSize));
+        Panel1->layout()->addWidget(bar);
+        return bar;
+    };
+    auto fill = [](QToolBar* bar, std::initializer_list<QAction*> items) {
+        for (QAction* a : items) {
+            if (a)
+                bar->addAction(a);
+            else
+                bar->addSeparator();
+        }
+    };
+    ToolBar1 = makeBar(QStringLiteral("ToolBar1"));
+    fill(ToolBar1, {dm->ActionOpenMask, dm->ActionOpenLinksRechts, nullptr, dm->ActionSaveMask,
+                    dm->ActionSaveLinksRechts, nullptr, dm->ActionOptionen, nullptr, dm->ActionUndo, dm->ActionRedo,
+                    nullptr, dm->ActionKreuz, dm->ActionParallel});
+    ToolButtonAnaglyphe = new QToolButton(ToolBar1);
+    ToolButtonAnaglyphe->setObjectName(QStringLiteral("ToolButtonAnaglyphe"));
+    ToolButtonAnaglyphe->setDefaultAction(dm->ActionAnaglyphe_Halb);
+    ToolBar1->addWidget(ToolButtonAnaglyphe);
+    fill(ToolBar1, {nullptr, dm->ActionAnsichtOriginal, dm->ActionAnsichtFit, dm->ActionAnsichtZoom, nullptr,
+                    dm->ActionScrollen, nullptr, dm->ActionTransparenteMaske, dm->ActionGitter, nullptr,
+                    dm->ActionNewMask, dm->ActionMaskEdit, dm->ActionMaskDelete});
+    ToolBar2 = makeBar(QStringLiteral("ToolBar2"));
+    fill(ToolBar2, {dm->ActionPointMoveXY, dm->ActionPointMoveZ, dm->ActionPointMoveX, dm->ActionPointMoveY, nullptr,
+                    dm->ActionPointMove0, nullptr, dm->ActionMoveAllSelectToY, dm->ActionMoveAllSelectToX,
+                    dm->ActionMoveAllSelectToZ, nullptr, dm->ActionKurveInLinie, dm->ActionLinieInKurve, nullptr,
+                    dm->ActionKnotenInSpitze, dm->ActionKnotenGlatt, dm->ActionKnotenSymmetrisch, nullptr,
+                    dm->ActionMove_Distance, nullptr, dm->ActionRotate_Z, dm->ActionRotate_Y, dm->ActionRotate_X,
+                    nullptr, dm->ActionSteuerpunktToY, dm->ActionSteuerpunktToX, dm->ActionSteuerpunktToZ, nullptr,
+                    dm->ActionAllSteuerpunkteToY, dm->ActionAllSteuerpunkteToX, dm->ActionAllSteuerpunkteToZ});
+}
+
+void TFormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!FStartupPosted) {
+        FStartupPosted = true;
+        // The deferred start runs after the window is visible and has its
+        // first layout.
+        QCoreApplication::postEvent(qApp, new TStartupEvent(kStartupMessage, kStartupWParam, kStartupLParam));
+    }
+    PanelAnfasserEdit->hide();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+}
+
+void TFormMain::SetBackgroundColor(TColor colour)
+{
+    FBackground = QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+    FClient->update();
+}
+
+void TFormMain::UpdateStatusPanels()
+{
+    const QString left = QStringLiteral("linke Bild: %1").arg(QFileInfo(FDM->OpenPictureDialog_L_FileName).fileName());
+    const QString right =
+        QStringLiteral("rechte Bild: %1").arg(QFileInfo(FDM->OpenPictureDialog_R_FileName).fileName());
+    const bool cross = FDM->ActionKreuz->isChecked();
+    StatusPanels[1]->setText(cross ? right : left);
+    StatusPanels[2]->setText(cross ? left : right);
+}
+
+void TFormMain::LayoutChanged()
+{
+    UpdateStatusPanels();
+    ComputeLayout();
+    FSuppressScroll = true;
+    ScrollBarX->setValue(FDM->ViewCentre.x());
+    ScrollBarY->setValue(FDM->ViewCentre.y());
+    FSuppressScroll = false;
+}
+
+void TFormMain::ViewChanged()
+{
+    LayoutChanged();
+    StatusPanels[0]->setText(
+        QStringLiteral("Zoom (%1 %)").arg(QLocale().toString(FDM->CurrentScale() * 100, 'f', 2)));
+    FClient->update();
+}
+
+void TFormMain::ScrollBarXChange(int value)
+{
+    if (FSuppressScroll || !FDM)
+        return;
+    FDM->SetViewCentreX(value);
+    FDM->ResetWheelAnchor();
+}
+
+void TFormMain::ScrollBarYChange(int value)
+{
+    if (FSuppressScroll || !FDM)
+        return;
+    FDM->SetViewCentreY(value);
+    FDM->ResetWheelAnchor();
+}

@@ -1,0 +1,79 @@
+#pragma once
+// TFormMain: the main window. It hosts menu, toolbar, status bar and scroll
+// bars, paints the composed view with its overlays, and passes mouse input to
+// the controller. It never changes the model.
+
+#include "app/Daten_Modul.h"
+
+#include <QMainWindow>
+
+class QLabel;
+class QScrollBar;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TClientArea;
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 1024;
+    static constexpr int kHeight = 600;
+
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // Installs the controller's notifications and hands over the view
+    // window and the read-out label.
+    void ConnectController(TDM* dm);
+    TDM* Controller() const { return FDM; }
+
+    // Controls, named as the program names them.
+    QWidget* Panel1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QToolButton* ToolButtonAnaglyphe = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanels[4] = {};
+    QScrollBar* ScrollBarX = nullptr;
+    QScrollBar* ScrollBarY = nullptr;
+    QWidget* PanelAnfasserEdit = nullptr;
+    QLabel* Label1 = nullptr;
+    QAction* ActionBeenden = nullptr;
+    QAction* ActionInfo = nullptr;
+
+    TRect LeftHalfRect, RightHalfRect, AnaglyphRect;
+    QWidget* ClientArea() const { return FClient; }
+
+    // Layout computation (on OnLayoutChanged and on resize).
+    void ComputeLayout();
+    // Paint sequence of the view onto painter (client coordinates).
+    void PaintView(QPainter& painter);
+    void SetBackgroundColor(TColor colour);
+    QColor BackgroundColor() const { return FBackground; }
+
+    // Called when painting fails: saves the work state and ends the process.
+    std::function<void()> OnPaintError;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateToolbar();
+    void LayoutChanged();
+    void ViewChanged();
+    void UpdateStatusPanels();
+    void UpdateHandlePositions();
+    void ScrollBarXChange(int value);
+    void ScrollBarYChange(int value);
+
+    friend class TClientArea;
+    TDM* FDM = nullptr;
+    QWidget* FClient = nullptr;
+    QColor FBackground{Qt::black};
+    bool FSuppressScroll = false;
+    bool FDestroying = false;
+    bool FStartupPosted = false;
+};
