@@ -5,11 +5,14 @@
 #include "history/History.h"
 #include "history/UserMessage.h"
 #include "model/ProgramObjects.h"
+#include "stereo/StereoLoad.h"
+#include "stereo/Stereo_OpenDlg.h"
 #include "ui/About.h"
 #include "ui/uDialogBox.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -59,6 +62,32 @@ void InstallTerminationSignals(TFormMain* form)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+}
+
+// The controller reaches the dialogs only through its hooks.
+void ConnectDialogs(TDM& dm, TFormOpenStereo& openStereo, TFormMain& form)
+{
+    dm.ShowOpenStereoDialog = [&openStereo] { return openStereo.Execute(); };
+    dm.GetOpenStereoDialogState = [&openStereo](QString& left, QString& right, quint8& layout) {
+        left = openStereo.GetLeftFileName();
+        right = openStereo.GetRightFileName();
+        layout = quint8(openStereo.GetLayout());
+    };
+    dm.SetOpenStereoDialogState = [&openStereo](const QString& left, const QString& right, quint8 layout) {
+        openStereo.SetLayout(layout);
+        openStereo.SetLeftFileName(left);
+        openStereo.SetRightFileName(right);
+    };
+    dm.AskMaskFileName = [&form](const QString& start) {
+        QFileDialog dialog(&form, QString(), start, QStringLiteral("Maskendatei (*.plenoptrum *.Plenoptrum);;Alles (*)"));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(QStringLiteral("plenoptrum"));
+        if (!start.isEmpty())
+            dialog.selectFile(start);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                         : QString();
+    };
+    dm.OnRequestBackground = [&form](TColor colour) { form.SetBackgroundColor(colour); };
 }
 
 bool HasDisplay()
@@ -140,10 +169,12 @@ int RunPlenoptra(int argc, char** argv)
         TFormMain form;
         TDM dm;
         TAboutBox about;
+        TFormOpenStereo openStereo(&form);
         QStringList arguments = QCoreApplication::arguments();
         arguments.removeFirst();
         dm.Arguments = arguments;
         dm.ShowAboutBox = [&about] { about.exec(); };
+        ConnectDialogs(dm, openStereo, form);
         form.ConnectController(&dm);
         form.OnPaintError = [&dm] {
             const int code = errno;
@@ -162,14 +193,7 @@ int RunPlenoptra(int argc, char** argv)
         }
 
         // Program end: locks, settings into the staging copy, the data file.
-        if (objects->LockLeft > 0) {
-            ::close(objects->LockLeft);
-            objects->LockLeft = -1;
-        }
-        if (objects->LockRight > 0) {
-            ::close(objects->LockRight);
-            objects->LockRight = -1;
-        }
+        ReleasePictureLocks();
         SaveWorkState(&dm);
         SetUserMessageHandler(nullptr);
     }

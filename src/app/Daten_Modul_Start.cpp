@@ -82,12 +82,14 @@ void TDM::DeferredStart(const QStringList& arguments)
             quint8 layout = 0;
             if (GetOpenStereoDialogState)
                 GetOpenStereoDialogState(left, right, layout);
-            left = arguments.value(0);
+            // Stored with the history, so a relative name would not find the
+            // picture again from another working folder.
+            left = QFileInfo(arguments.value(0)).absoluteFilePath();
             if (layout == 0)
                 layout = 2;
             if (arguments.size() >= 2) {
                 layout = 0;
-                right = arguments.value(1);
+                right = QFileInfo(arguments.value(1)).absoluteFilePath();
             }
             if (SetOpenStereoDialogState)
                 SetOpenStereoDialogState(left, right, layout);
