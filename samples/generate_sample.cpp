@@ -269,14 +269,14 @@ bool InShadow(const Scene& s, V3 p, V3 n)
 
 V3 Fog(V3 c, double dist) { return Mix(c, kHaze, 1.0 - std::exp(-dist / 380.0)); }
 
-V3 Lit(V3 albedo, V3 n, double shadow, double spec, V3 d)
+V3 Lit(V3 albedo, V3 n, double shadow, double specular, V3 d)
 {
     const double diff = std::max(0.0, Dot(n, kSun)) * shadow;
     const V3 ambient = {0.34, 0.38, 0.45};
     V3 c = Mul(albedo, ambient + V3{1.0, 0.96, 0.88} * (0.85 * diff));
-    if (spec > 0 && shadow > 0) {
+    if (specular > 0 && shadow > 0) {
         const V3 r = n * (2 * Dot(n, kSun)) - kSun;
-        c = c + V3{1, 1, 1} * (spec * std::pow(std::max(0.0, Dot(r, d * -1.0)), 40));
+        c = c + V3{1, 1, 1} * (specular * std::pow(std::max(0.0, Dot(r, d * -1.0)), 40));
     }
     return c;
 }
@@ -364,8 +364,8 @@ V3 Shade(const Scene& s, V3 o, V3 dRaw)
             n = Norm(n + V3{Noise(p * 9) - 0.5, Noise(p * 9 + V3{5, 0, 0}) - 0.5, Noise(p * 9 + V3{0, 5, 0}) - 0.5} * 1.2);
         }
         const double shadow = InShadow(s, p, h.n) ? 0.0 : 1.0;
-        const double spec = h.mat == Ball ? 0.55 : (h.mat == Sign ? 0.08 : 0.0);
-        return Fog(Lit(Albedo(s, h, p), n, shadow, spec, d), h.t);
+        const double specular = h.mat == Ball ? 0.55 : (h.mat == Sign ? 0.08 : 0.0);
+        return Fog(Lit(Albedo(s, h, p), n, shadow, specular, d), h.t);
     }
     if (groundT < 1e29) {
         const V3 p = o + d * groundT;

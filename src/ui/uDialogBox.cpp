@@ -12,11 +12,6 @@
 
 #include <algorithm>
 
-// This file sees only the box's own copy of the message numbers.
-using enum TFormDlgBox::TDlgKind;
-using enum TFormDlgBox::TDlgButton;
-using enum TFormDlgBox::TModalResult;
-
 // Outside any namespace: the resource initialiser is a global function.
 static void InitUiResources()
 {

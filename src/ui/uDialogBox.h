@@ -3,6 +3,9 @@
 // messages can carry bold words, colours, sizes and line breaks. The box sizes
 // itself to the text and to its buttons.
 
+// Kinds, button bits and results are the core's own numbers.
+#include "history/UserMessage.h"
+
 #include <QDialog>
 #include <QPixmap>
 #include <QVector>
@@ -17,45 +20,6 @@ class TFormDlgBox : public QDialog {
     Q_OBJECT
 
 public:
-    // The same numbers the core uses for its user messages; kept in the class
-    // so that code seeing both declarations meets no clash.
-    enum TDlgKind : int {
-        dkWarnung = 0,
-        dkFehler = 1,
-        dkInformation = 2,
-        dkBestaetigung = 3,
-        dkAnwendung = 4,
-    };
-
-    // Button set bits, in the order the buttons appear.
-    enum TDlgButton : unsigned {
-        dbYes = 0x0001,
-        dbNo = 0x0002,
-        dbOK = 0x0004,
-        dbCancel = 0x0008,
-        dbAbort = 0x0010,
-        dbRetry = 0x0020,
-        dbIgnore = 0x0040,
-        dbAll = 0x0080,
-        dbNoToAll = 0x0100,
-        dbYesToAll = 0x0200,
-        dbHelp = 0x0400,
-    };
-
-    enum TModalResult : int {
-        mrNone = 0,
-        mrOk = 1,
-        mrCancel = 2,
-        mrAbort = 3,
-        mrRetry = 4,
-        mrIgnore = 5,
-        mrYes = 6,
-        mrNo = 7,
-        mrAll = 8,
-        mrNoToAll = 9,
-        mrYesToAll = 10,
-    };
-
     static constexpr int kMargin = 7;           // m
     static constexpr int kPictureWidth = 48;
     static constexpr int kPictureHeight = 64;

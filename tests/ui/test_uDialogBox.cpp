@@ -13,10 +13,6 @@
 
 #include <stdexcept>
 
-// This file sees only the box's own copy of the message numbers.
-using enum TFormDlgBox::TDlgKind;
-using enum TFormDlgBox::TDlgButton;
-using enum TFormDlgBox::TModalResult;
 
 namespace {
 
