@@ -13,7 +13,6 @@
 
 #include <stdexcept>
 
-
 namespace {
 
 // Installs an answerer for one test and puts the previous one back.
