@@ -18,8 +18,11 @@
 #include <cmath>
 
 namespace {
-const QString kResBusyText = QStringLiteral("Bitte warten");
-}
+const QString kResBusyText = QStringLiteral("Bitte warten"); // 65229
+const QString kResRestoreError = QStringLiteral(
+    "<FB><FS12><c4>Fehler!<FN><LF>Der Bearbeitungsschritt ist beschädigt und konnte nicht vollständig "
+    "wiederhergestellt werden.<LF>%s");
+} // namespace
 
 QEvent::Type TStartupEvent::EventType()
 {
@@ -43,7 +46,9 @@ TDM::TDM(QObject* parent) : QObject(parent)
     TimerUpdateBild->setInterval(250);
     connect(TimerUpdateBild, &QTimer::timeout, this, &TDM::TimerUpdateBildTimer);
 
-    // 2. cursors 1..17 come from the artwork by number (CursorFor).
+    // 2. the numbered cursors
+    for (int n = 1; n <= kNumberedCursorCount; ++n)
+        FCursors[size_t(n)] = NumberedCursor(n);
     // 3. no pictures yet; the masks exist but are empty.
     // 4. the display matrix of the checked stereo action
     StereoActionExecute(nullptr);
@@ -79,7 +84,10 @@ TDM::~TDM()
         qApp->removeEventFilter(this);
 }
 
-QCursor TDM::CursorFor(int number) { return NumberedCursor(number); }
+QCursor TDM::CursorFor(int number) const
+{
+    return number >= 1 && number <= kNumberedCursorCount ? FCursors[size_t(number)] : QCursor(Qt::ArrowCursor);
+}
 
 void TDM::SetCursorNumber(quint16 number, bool screenWide)
 {
@@ -375,11 +383,17 @@ void TDM::RestoreHistoryState()
     if (!entry)
         return;
     LoadStereoPair(entry->R01().LeftFileName, entry->R01().RightFileName, entry->R02().InputLayout);
-    if (TPolygonListe* outline = PolygonListe())
-        outline->LoadFromEntry();
-    if (TSelect* selection = SelectListe())
-        selection->LoadFromEntry();
-    Settings->LoadFromHistoryEntry(kDesktopMaskDocument);
+    try {
+        if (TPolygonListe* outline = PolygonListe())
+            outline->LoadFromEntry();
+        if (TSelect* selection = SelectListe())
+            selection->LoadFromEntry();
+        Settings->LoadFromHistoryEntry(kDesktopMaskDocument);
+    } catch (const EPlenoptraError& e) {
+        // A damaged step must not leave the editor half restored without a
+        // word: say what failed and bring the tool state in line anyway.
+        ShowUserMessage(FormatResString(kResRestoreError, e.Message()), dkFehler, dbOK);
+    }
     for (int n = 0; n < int(TrackedActions.size()); ++n)
         if (TrackedActions[n])
             TrackedActions[n]->setChecked((entry->R01().CheckedActions >> n) & 1u);

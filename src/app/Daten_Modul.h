@@ -9,6 +9,7 @@
 #include "stereo/StereoConvert.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QEvent>
 #include <QHash>
 #include <QImage>
@@ -185,7 +186,8 @@ public:
     QString OpenDialogMaske_FileName;
 
     // ---- cursors -------------------------------------------------------
-    static QCursor CursorFor(int number);
+    // The cursor registered under number (1..17); the arrow otherwise.
+    QCursor CursorFor(int number) const;
     void SetCursorNumber(quint16 number, bool screenWide);
 
     // ---- view (geometry of the zoomable, scrollable view) --------------
@@ -271,6 +273,7 @@ private:
     void SelectionChanged();
 
     QPoint FScrollPrev;
+    std::array<QCursor, 18> FCursors; // numbered 1..17
     QVector<QAction*> FActions;
     QHash<QString, QAction*> FActionsByName;
     QActionGroup* FStereoGroup = nullptr;

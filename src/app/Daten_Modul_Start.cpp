@@ -41,8 +41,10 @@ void TDM::DeferredStart(const QStringList& arguments)
         history->Current().R01().LeftFileName.clear();
         history->Current().R01().RightFileName.clear();
     }
-    if (TPolygonListe* outline = PolygonListe())
+    if (TPolygonListe* outline = PolygonListe()) {
         outline->BuildPoints();
+        outline->SaveToCurrent();
+    }
     if (TSelect* selection = SelectListe())
         selection->DeselectAll();
     if (TSelectStrPkt* controls = SelectStrPktListe())
@@ -129,6 +131,10 @@ void TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layou
     }
     PicturesCreated = true;
 
+    // A step recorded before any pair was opened names no file at all: there
+    // is nothing to look for, so do not ask the user to search for "".
+    if (left.isEmpty() && right.isEmpty())
+        return;
     const bool missing = layout == 0 ? (!QFileInfo::exists(left) || !QFileInfo::exists(right))
                                      : !QFileInfo::exists(left);
     if (missing) {

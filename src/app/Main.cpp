@@ -162,7 +162,7 @@ void TFormMain::ConnectController(TDM* dm)
     dm->OnModeChanged = [] {};
     dm->OnViewChanged = [this] { ViewChanged(); };
     dm->OnCursorChanged = [this](bool screenWide) {
-        const QCursor cursor = TDM::CursorFor(FDM->CursorNumber);
+        const QCursor cursor = FDM->CursorFor(FDM->CursorNumber);
         if (screenWide) {
             if (QApplication::overrideCursor())
                 QApplication::changeOverrideCursor(cursor);
@@ -184,7 +184,7 @@ void TFormMain::ConnectController(TDM* dm)
     };
     dm->ViewWindow = FClient;
     dm->ReadoutLabel = Label1;
-    FClient->setCursor(TDM::CursorFor(dm->CursorNumber));
+    FClient->setCursor(dm->CursorFor(dm->CursorNumber));
 }
 
 void TFormMain::CreateMenus()

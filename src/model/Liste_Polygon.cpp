@@ -340,6 +340,12 @@ void TPolygonListe::LoadFromEntry()
     TMemoryStream& state = entry->R02().OutlineStateStream;
     geometry.Rewind();
     state.Rewind();
+    // A step recorded before the outline was ever stored holds no geometry
+    // at all: that is an empty mask, not damage.
+    if (geometry.Size() == 0) {
+        Clear();
+        return;
+    }
     ReadFromStream(0, geometry);
     try {
         ReadFromStream(1, state);

@@ -257,6 +257,10 @@ void TSelect::LoadFromEntry()
         return;
     TMemoryStream& stream = entry->R01().SelectionStream;
     stream.Rewind();
-    ReadFromStream(stream);
+    // Nothing stored yet means nothing selected.
+    if (stream.Size() == 0)
+        DeselectAll();
+    else
+        ReadFromStream(stream);
     IsOneSegment();
 }

@@ -5,9 +5,12 @@
 #include "app/Main.h"
 #include "history/History.h"
 #include "history/UserMessage.h"
+#include "model/Liste_Polygon.h"
+#include "model/Liste_SelectBezier.h"
 #include "model/ProgramObjects.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLocale>
@@ -260,4 +263,221 @@ TEST(ProgramDataFile, EnvironmentOverridesAndDefaultSitsBesideTheProgram)
     EXPECT_EQ(ProgramDataFileName(), QStringLiteral("/tmp/elsewhere.DAT"));
     qunsetenv("PLENOPTRA_DATA_FILE");
     EXPECT_TRUE(ProgramDataFileName().endsWith(QStringLiteral(".DAT")));
+}
+
+// ---------------------------------------------------------------------------
+// Opening pairs and the command line
+
+namespace {
+
+QString WritePicture(const QTemporaryDir& dir, const QString& name, int w, int h, QColor colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = dir.filePath(name);
+    image.save(path);
+    return path;
+}
+
+// The open-stereo dialog stands in as plain state; "OK" is a flag.
+struct TDialogStub {
+    QString left, right;
+    quint8 layout = 0;
+    bool answerOk = false;
+    int shown = 0;
+    void Install(TDM& dm)
+    {
+        dm.ShowOpenStereoDialog = [this] {
+            ++shown;
+            return answerOk;
+        };
+        dm.GetOpenStereoDialogState = [this](QString& l, QString& r, quint8& lay) {
+            l = left;
+            r = right;
+            lay = layout;
+        };
+        dm.SetOpenStereoDialogState = [this](const QString& l, const QString& r, quint8 lay) {
+            left = l;
+            right = r;
+            layout = lay;
+        };
+    }
+};
+
+} // namespace
+
+TEST(OpenPair, FirstLoadCentresTheViewAndOpeningAddsOneHistoryStep)
+{
+    TFreshProgram p;
+    TDialogStub dialog;
+    dialog.Install(p.dm);
+    dialog.left = WritePicture(p.dir, QStringLiteral("a_L.bmp"), 641, 481, Qt::red);
+    dialog.right = WritePicture(p.dir, QStringLiteral("a_R.bmp"), 641, 481, Qt::blue);
+    dialog.answerOk = true;
+    p.dm.ActionOpenLinksRechts->trigger();
+    EXPECT_EQ(p.dm.SourceLeft.Image.size(), QSize(641, 481));
+    EXPECT_EQ(p.dm.ViewCentre, QPoint(320, 240));
+    ASSERT_EQ(HistoryListe()->Count(), 1);
+    EXPECT_EQ(HistoryListe()->Items(0)->Name, QStringLiteral("Öffne L/R"));
+    EXPECT_EQ(HistoryListe()->Items(0)->R01().LeftFileName, dialog.left);
+    EXPECT_EQ(p.dm.Settings->LastFileName, dialog.left);
+    EXPECT_FALSE(p.dm.Busy);
+    EXPECT_TRUE(p.dm.ActionAnsichtFit->isChecked());
+    // Cross view: the left half of the view shows the right picture.
+    EXPECT_EQ(p.dm.ViewLeftHalf.Image.pixel(10, 10), qRgb(0, 0, 255));
+}
+
+TEST(OpenPair, SamePairIsNotLoadedAgainButADifferentLayoutIs)
+{
+    TFreshProgram p;
+    const QString l = WritePicture(p.dir, QStringLiteral("s_L.bmp"), 40, 30, Qt::red);
+    const QString r = WritePicture(p.dir, QStringLiteral("s_R.bmp"), 40, 30, Qt::blue);
+    p.dm.LoadStereoPair(l, r, 0);
+    ASSERT_EQ(p.dm.SourceLeft.Width(), 40);
+    p.dm.SourceLeft.Image = QImage(5, 5, QImage::Format_RGB32); // marks "not reloaded"
+    p.dm.LoadStereoPair(l, r, 0);
+    EXPECT_EQ(p.dm.SourceLeft.Width(), 5);
+    p.dm.LoadStereoPair(l, r, 1); // parallel: the left file split in two
+    EXPECT_EQ(p.dm.SourceLeft.Width(), 20);
+}
+
+TEST(OpenPair, MissingFileAsksAndNoKeepsThePictures)
+{
+    TFreshProgram p;
+    TDialogStub dialog;
+    dialog.Install(p.dm);
+    const QString l = WritePicture(p.dir, QStringLiteral("m_L.bmp"), 40, 30, Qt::red);
+    const QString r = WritePicture(p.dir, QStringLiteral("m_R.bmp"), 40, 30, Qt::blue);
+    p.dm.LoadStereoPair(l, r, 0);
+    QString asked;
+    int kind = -1;
+    const TUserMessageHandler previous = SetUserMessageHandler([&](const QString& text, int k, unsigned) {
+        asked = text;
+        kind = k;
+        return int(mrNo);
+    });
+    const QString gone = p.dir.filePath(QStringLiteral("weg_R.jpg"));
+    p.dm.LoadStereoPair(l, gone, 0);
+    SetUserMessageHandler(previous);
+    // Layout 0 names both files, even though only the right one is missing.
+    EXPECT_TRUE(asked.contains(l) && asked.contains(gone));
+    EXPECT_TRUE(asked.contains(QStringLiteral("wurde verschoben oder existiert nicht mehr!")));
+    EXPECT_EQ(kind, dkBestaetigung);
+    EXPECT_EQ(dialog.shown, 0);
+    EXPECT_EQ(p.dm.SourceRight.Image.pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(HistoryListe()->Current().R01().RightFileName, gone);
+}
+
+TEST(OpenPair, ForeignFileIsReportedAndLeavesTheProgramUsable)
+{
+    TFreshProgram p;
+    TDialogStub dialog;
+    dialog.Install(p.dm);
+    const QString junk = p.dir.filePath(QStringLiteral("kaputt.jpg"));
+    {
+        QFile file(junk);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(5000, 'x'));
+    }
+    dialog.left = junk;
+    dialog.layout = 1;
+    dialog.answerOk = true;
+    QStringList messages;
+    const TUserMessageHandler previous = SetUserMessageHandler([&](const QString& text, int, unsigned) {
+        messages << text;
+        return int(mrOk);
+    });
+    p.dm.ActionOpenLinksRechts->trigger();
+    SetUserMessageHandler(previous);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(junk));
+    EXPECT_FALSE(p.dm.Busy);
+    EXPECT_TRUE(p.dm.SourceLeft.Empty());
+}
+
+TEST(CommandLine, OnePictureOpensTheDialogInCrossLayoutTwoPicturesInSeparateLayout)
+{
+    {
+        TFreshProgram p;
+        TDialogStub dialog;
+        dialog.Install(p.dm);
+        p.dm.DeferredStart({QStringLiteral("/bilder/eins.jpg")});
+        EXPECT_EQ(dialog.shown, 1);
+        EXPECT_EQ(dialog.layout, 2);
+        EXPECT_EQ(dialog.left, QStringLiteral("/bilder/eins.jpg"));
+    }
+    {
+        TFreshProgram p;
+        TDialogStub dialog;
+        dialog.Install(p.dm);
+        dialog.layout = 3;
+        p.dm.DeferredStart({QStringLiteral("/bilder/l.jpg"), QStringLiteral("/bilder/r.jpg")});
+        EXPECT_EQ(dialog.shown, 1);
+        EXPECT_EQ(dialog.layout, 0);
+        EXPECT_EQ(dialog.right, QStringLiteral("/bilder/r.jpg"));
+    }
+}
+
+TEST(CommandLine, MaskFileInAnyLetterCaseIsOpenedAndNamedInTheCaption)
+{
+    TFreshProgram p;
+    TDialogStub dialog;
+    dialog.Install(p.dm);
+    const QString l = WritePicture(p.dir, QStringLiteral("k_L.bmp"), 40, 30, Qt::red);
+    const QString r = WritePicture(p.dir, QStringLiteral("k_R.bmp"), 40, 30, Qt::blue);
+    // A mask file of one step that names the pair.
+    const QString mask = p.dir.filePath(QStringLiteral("Fenster.PLENOPTRUM"));
+    {
+        TProgramObjects other;
+        other.HistoryListe->Current().R01().LeftFileName = l;
+        other.HistoryListe->Current().R01().RightFileName = r;
+        other.PolygonListe->SaveToCurrent();
+        other.SelectListe->SaveToCurrent();
+        other.HistoryListe->Add(QStringLiteral("Öffne L/R"));
+        other.HistoryListe->SaveToFile(mask, false);
+    }
+    p.dm.DeferredStart({mask});
+    EXPECT_EQ(dialog.shown, 0);
+    EXPECT_EQ(p.form.windowTitle(), QStringLiteral("Plenoptra Fenster.PLENOPTRUM"));
+    EXPECT_EQ(p.dm.SourceLeft.Width(), 40);
+    EXPECT_EQ(p.dm.Settings->LastFileName, mask);
+}
+
+TEST(CommandLine, AMissingMaskFileIsTakenAsAPicture)
+{
+    TFreshProgram p;
+    TDialogStub dialog;
+    dialog.Install(p.dm);
+    const QString mask = p.dir.filePath(QStringLiteral("gibtsnicht.Plenoptrum"));
+    p.dm.DeferredStart({mask});
+    EXPECT_EQ(dialog.shown, 1);
+    EXPECT_EQ(dialog.left, mask);
+}
+
+TEST(Undo, ADamagedStepIsReportedAndTheToolStateStillFollows)
+{
+    TFreshProgram p;
+    THistoryListe& history = *HistoryListe();
+    history.Current().R01().GeometryStream.SetData(QByteArray("\x05\x00\x00\x00junk", 8));
+    history.Current().R01().EditMode = TDM::emScroll;
+    history.Add(QStringLiteral("MoveXY"));
+    QStringList messages;
+    const TUserMessageHandler previous = SetUserMessageHandler([&](const QString& text, int, unsigned) {
+        messages << text;
+        return int(mrOk);
+    });
+    p.dm.RestoreHistoryState();
+    SetUserMessageHandler(previous);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("TPolygonListe")));
+    EXPECT_EQ(p.dm.EditMode, TDM::emScroll);
+}
+
+TEST(Undo, AStepWithoutPicturesAsksForNothing)
+{
+    TFreshProgram p;
+    HistoryListe()->Add(QStringLiteral("ActNewMsk"));
+    TMessageRecorder messages;
+    p.dm.RestoreHistoryState();
+    EXPECT_EQ(messages.count, 0);
 }

@@ -198,6 +198,18 @@ TEST(OutlineHistory, LoadFromEntryRestoresWhatSaveToCurrentWrote)
     EXPECT_EQ(Aspect(1), state);
 }
 
+TEST(OutlineHistory, StepWithoutStoredGeometryIsAnEmptyMask)
+{
+    TProgramObjects objects;
+    HistoryListe()->Add(QStringLiteral("ActScroll")); // nothing stored yet
+    BuildSampleRing();
+    PolygonListe()->LoadFromEntry();
+    EXPECT_EQ(PolygonListe()->Count(), 0);
+    // Damage is still damage: four bytes of count and no marker.
+    HistoryListe()->CurrentEntry()->R01().GeometryStream.SetData(QByteArray(4, '\0'));
+    EXPECT_THROW(PolygonListe()->LoadFromEntry(), ERangeError);
+}
+
 TEST(OutlineHistory, FirstVersionEntriesComeBackAsCornersWithLines)
 {
     TProgramObjects objects;
