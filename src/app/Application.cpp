@@ -29,6 +29,8 @@ const QString kResSaveWorkStateError = QStringLiteral(
     "<FB><FS12><c4>Fehler!<FN><LF>Der Arbeitsstand konnte nicht in die Datei:<c5> %s <FN><LF>"
     "geschrieben werden.<LF>%s");
 
+const QString kOpenMaskFilter = QStringLiteral("Maskendatei (*.plenoptrum)|*.Plenoptrum|Alles (*.*)|*.*");
+
 bool FolderWritable(const QString& folder)
 {
     const QFileInfo info(folder);
@@ -79,7 +81,9 @@ void ConnectDialogs(TDM& dm, TFormOpenStereo& openStereo, TFormMain& form)
         openStereo.SetRightFileName(right);
     };
     dm.AskMaskFileName = [&form](const QString& start) {
-        QFileDialog dialog(&form, QString(), start, QStringLiteral("Maskendatei (*.plenoptrum *.Plenoptrum);;Alles (*)"));
+        QFileDialog dialog(&form);
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters(OpenStereoNameFilters(kOpenMaskFilter));
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setDefaultSuffix(QStringLiteral("plenoptrum"));
         if (!start.isEmpty())
