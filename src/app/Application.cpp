@@ -47,16 +47,13 @@ extern "C" void OnTerminationSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(gSignalPipe[1], &byte, 1);
 }
 
-void InstallTerminationSignals(TFormMain* form)
+// Installed right after the application object exists, so a signal that
+// arrives while the windows are still being built is kept in the pipe and
+// handled as soon as the message loop runs.
+void InstallTerminationSignals()
 {
     if (::pipe(gSignalPipe) != 0)
         return;
-    auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, form);
-    QObject::connect(notifier, &QSocketNotifier::activated, form, [form] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &byte, 1);
-        form->close();
-    });
     struct sigaction action = {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
@@ -64,6 +61,18 @@ void InstallTerminationSignals(TFormMain* form)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+}
+
+void CloseOnTerminationSignal(TFormMain* form)
+{
+    if (gSignalPipe[0] < 0)
+        return;
+    auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, form);
+    QObject::connect(notifier, &QSocketNotifier::activated, form, [form] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &byte, 1);
+        form->close();
+    });
 }
 
 // The controller reaches the dialogs only through its hooks.
@@ -152,6 +161,7 @@ int RunPlenoptra(int argc, char** argv)
         return 2;
     }
     QApplication app(argc, argv);
+    InstallTerminationSignals();
     SetUserMessageHandler(
         [](const QString& text, int kind, unsigned buttons) { return ShowDlgBox(text, kind, buttons); });
 
@@ -186,7 +196,7 @@ int RunPlenoptra(int argc, char** argv)
             std::_Exit(code);
         };
         QApplication::setWindowIcon(form.windowIcon());
-        InstallTerminationSignals(&form);
+        CloseOnTerminationSignal(&form);
 
         // 9. the message loop
         form.show();

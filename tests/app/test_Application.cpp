@@ -21,6 +21,22 @@ QProcessEnvironment OffscreenEnvironment(const QString& dataFile)
     return env;
 }
 
+// True once the process has its own handler for signal, read from the
+// caught-signals mask the kernel shows for it.
+bool WaitForHandler(qint64 pid, int signal, int ms)
+{
+    for (int waited = 0; waited < ms; waited += 50) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("SigCgt:") && (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1)
+                    return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
+
 bool WaitForFile(const QString& name, int ms)
 {
     for (int waited = 0; waited < ms; waited += 50) {
@@ -42,7 +58,8 @@ TEST(ProgramRun, TerminationSignalWritesTheWorkStateAndExitsWithZero)
         program.setProcessEnvironment(OffscreenEnvironment(data));
         program.start(QStringLiteral(PLENOPTRA_EXE), {});
         ASSERT_TRUE(program.waitForStarted(10000));
-        QThread::msleep(1500); // let the window come up and the deferred start run
+        ASSERT_TRUE(WaitForHandler(program.processId(), signal, 20000));
+        QThread::msleep(300); // let the window come up as well
         ::kill(pid_t(program.processId()), signal);
         ASSERT_TRUE(program.waitForFinished(20000));
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
