@@ -20,42 +20,34 @@ constexpr std::array<TVersionEntry, 3> kGermanEntries = {{
     {"\\StringFileInfo\\040704E4\\ProductName", "Plenoptra", true},
 }};
 constexpr auto kGermanBlock = MakeVersionBlock<VersionBlockSize(kGermanEntries)>(kGermanEntries);
+const QByteArray kGood(reinterpret_cast<const char*>(kGermanBlock.data()), qsizetype(kGermanBlock.size()));
+const QByteArray kMagic = kGood.left(16);
+const QByteArray kGermanTranslation = QByteArray("\x07\x04\xE4\x04", 4);
 
-QByteArray Bytes(const auto& block)
-{
-    return QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size()));
-}
-
-QByteArray Le32(quint32 v)
+// Little-endian integer of n bytes.
+QByteArray Le(quint32 v, int n = 4)
 {
     QByteArray b;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < n; ++i)
         b.append(char(v >> (8 * i)));
     return b;
 }
 
 QByteArray Entry(const QByteArray& path, const QByteArray& value)
 {
-    QByteArray e;
-    e.append(char(path.size())).append(char(path.size() >> 8)).append(path);
-    e.append(char(value.size())).append(char(value.size() >> 8)).append(value);
-    return e;
+    return Le(path.size(), 2) + path + Le(value.size(), 2) + value;
 }
 
 // Written out by hand rather than through MakeVersionBlock, so that the reader
 // is checked against the layout and not against the builder.
-QByteArray HandMadeBlock(const QByteArray& payload, quint32 checksumOverride = 0)
+QByteArray HandMadeBlock(const QByteArray& payload)
 {
     quint32 hash = 2166136261u;
     for (char c : payload) {
         hash ^= quint8(c);
         hash *= 16777619u;
     }
-    QByteArray block("\xB7PlenVerInfo\r\n\x1A", 15);
-    block.append('\0');
-    block += Le32(quint32(payload.size()));
-    block += Le32(checksumOverride ? checksumOverride : hash);
-    return block + payload;
+    return QByteArray("\xB7PlenVerInfo\r\n\x1A\0", 16) + Le(quint32(payload.size())) + Le(hash) + payload;
 }
 
 QByteArray Junk(qsizetype size, quint32 seed)
@@ -66,188 +58,126 @@ QByteArray Junk(qsizetype size, quint32 seed)
     return bytes;
 }
 
-struct TempFiles {
-    QTemporaryDir dir;
-    QString Write(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-};
+QString Write(const QTemporaryDir& dir, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QStringLiteral("prog"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+TVersionInfoFile Read(const QByteArray& bytes)
+{
+    const QTemporaryDir dir;
+    return TVersionInfoFile(Write(dir, bytes));
+}
 
 } // namespace
 
-TEST(VersionParts, SplitAtTheSecondDot)
+TEST(VersionParts, SplitAtTheSecondDotWithoutTheTerminatingNul)
 {
-    const auto p = TVersionInfoFile::SplitVersion(QStringLiteral("1.2.0.0"));
-    EXPECT_EQ(p.First, QStringLiteral("1.2"));
-    EXPECT_EQ(p.Second, QStringLiteral("0.0"));
-    const auto three = TVersionInfoFile::SplitVersion(QStringLiteral("10.25.3"));
-    EXPECT_EQ(three.First, QStringLiteral("10.25"));
-    EXPECT_EQ(three.Second, QStringLiteral("3"));
-}
-
-TEST(VersionParts, FewerThanTwoDotsGiveWholeTextFirst)
-{
-    for (const char* v : {"1.2", "7", ""}) {
-        const auto p = TVersionInfoFile::SplitVersion(QString::fromLatin1(v));
-        EXPECT_EQ(p.First, QString::fromLatin1(v));
-        EXPECT_TRUE(p.Second.isEmpty());
+    const struct { QString value; const char* first; const char* second; } rows[] = {
+        {QStringLiteral("1.2.0.0"), "1.2", "0.0"},
+        {QStringLiteral("10.25.3"), "10.25", "3"},
+        {QStringLiteral("1.2"), "1.2", ""},
+        {QStringLiteral("7"), "7", ""},
+        {QString(), "", ""},
+        {QStringLiteral("1.2.0.0") + QChar(0), "1.2", "0.0"},
+        {QStringLiteral("3.1") + QChar(0), "3.1", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
+        const auto parts = TVersionInfoFile::SplitVersion(row.value);
+        EXPECT_EQ(parts.First, QString::fromLatin1(row.first));
+        EXPECT_EQ(parts.Second, QString::fromLatin1(row.second));
     }
-}
-
-TEST(VersionParts, TerminatingNulBelongsToNeitherPart)
-{
-    QString value = QStringLiteral("1.2.0.0");
-    value.append(QChar(0));
-    const auto p = TVersionInfoFile::SplitVersion(value);
-    EXPECT_EQ(p.First, QStringLiteral("1.2"));
-    EXPECT_EQ(p.Second, QStringLiteral("0.0"));
-    QString shortValue = QStringLiteral("3.1");
-    shortValue.append(QChar(0));
-    EXPECT_EQ(TVersionInfoFile::SplitVersion(shortValue).First, QStringLiteral("3.1"));
-}
-
-TEST(VersionParts, VersionLine)
-{
     EXPECT_EQ(TVersionInfoFile::VersionLine(QStringLiteral("1.2.0.0")), QStringLiteral("Version: 1.2 0.0"));
     EXPECT_EQ(TVersionInfoFile::VersionLine(QString()), QStringLiteral("Version:  "));
 }
 
-TEST(VersionInfoFile, ReadsHandMadeBlockInsideOtherBytes)
+TEST(VersionInfoFile, FindsTheBlockAndReadsValuesOfTheFirstTranslation)
 {
-    TempFiles files;
-    QByteArray payload = Entry("\\VarFileInfo\\Translation", QByteArray("\x07\x04\xE4\x04", 4));
-    payload += Entry("\\StringFileInfo\\040704E4\\FileVersion", QByteArray("1.2.0.0", 8));
-    const QString path = files.Write("prog", Junk(5000, 1) + HandMadeBlock(payload) + Junk(300, 2));
-    const TVersionInfoFile info(path);
-    ASSERT_TRUE(info.HasData());
-    EXPECT_EQ(info.Size(), payload.size());
-    EXPECT_EQ(info.GetValue(QStringLiteral("FileVersion")), QStringLiteral("1.2.0.0"));
+    const QByteArray german = Entry("\\VarFileInfo\\Translation", kGermanTranslation)
+        + Entry("\\StringFileInfo\\040704E4\\FileVersion", QByteArray("1.2.0.0", 8));
+    const QByteArray inJunk = Junk(5000, 1) + HandMadeBlock(german) + Junk(300, 2);
+    const QByteArray twoLanguages =
+        HandMadeBlock(Entry("\\VarFileInfo\\Translation", QByteArray("\x09\x04\xB0\x04", 4) + kGermanTranslation)
+                      + Entry("\\StringFileInfo\\040704E4\\ProductName", QByteArray("Deutsch", 8))
+                      + Entry("\\StringFileInfo\\040904B0\\ProductName", QByteArray("English", 8)));
+    const QByteArray acrossChunks = Junk((1 << 20) - 7, 3) + kGood + Junk(64, 4); // magic straddles 1 MiB
+    const struct { const char* what; QByteArray bytes; const char* key; const char* value; } rows[] = {
+        {"hand-made in other bytes", inJunk, "FileVersion", "1.2.0.0"},
+        {"hand-made in other bytes", inJunk, "ProductName", ""},
+        {"two languages", twoLanguages, "ProductName", "English"},
+        {"two languages", twoLanguages, "productname", "English"},
+        {"no translation", HandMadeBlock(Entry("\\StringFileInfo\\040704E4\\FileVersion", "1.0.0.0")), "FileVersion", ""},
+        {"across a chunk border", acrossChunks, "FileVersion", "1.2.0.0"},
+        {"across a chunk border", acrossChunks, "ProductName", "Plenoptra"},
+        {"behind a false header", kMagic + Le(12) + Le(1) + Junk(40, 7) + kGood, "FileVersion", "1.2.0.0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const TVersionInfoFile info = Read(row.bytes);
+        EXPECT_TRUE(info.HasData());
+        EXPECT_EQ(info.GetValue(QString::fromLatin1(row.key)), QString::fromLatin1(row.value));
+    }
+    const TVersionInfoFile info = Read(inJunk);
+    EXPECT_EQ(info.Size(), german.size());
     EXPECT_EQ(info.QueryValue(QStringLiteral("\\StringFileInfo\\040704E4\\FileVersion")).size(), 8);
-    EXPECT_TRUE(info.GetValue(QStringLiteral("ProductName")).isEmpty());
 }
 
-TEST(VersionInfoFile, FollowsTheFirstTranslation)
+TEST(VersionInfoFile, FilesWithoutAnIntactBlockGiveNoData)
 {
-    TempFiles files;
-    QByteArray payload = Entry("\\VarFileInfo\\Translation", QByteArray("\x09\x04\xB0\x04\x07\x04\xE4\x04", 8));
-    payload += Entry("\\StringFileInfo\\040704E4\\ProductName", QByteArray("Deutsch", 8));
-    payload += Entry("\\StringFileInfo\\040904B0\\ProductName", QByteArray("English", 8));
-    const TVersionInfoFile info(files.Write("prog", HandMadeBlock(payload)));
-    EXPECT_EQ(info.GetValue(QStringLiteral("ProductName")), QStringLiteral("English"));
-    EXPECT_EQ(info.GetValue(QStringLiteral("productname")), QStringLiteral("English"));
+    QByteArray overrun = Entry("\\VarFileInfo\\Translation", kGermanTranslation);
+    overrun[overrun.size() - 6] = char(200); // entries run past the payload, checksum fits
+    QByteArray flipped = kGood;
+    flipped[flipped.size() - 2] = char(flipped[flipped.size() - 2] ^ 0x20); // checksum no longer fits
+    const struct { const char* what; QByteArray bytes; } rows[] = {
+        {"plain text", QByteArray("nur Text, keine Versionsdaten\n")},
+        {"empty", QByteArray()},
+        {"random", Junk(3 << 20, 42)},
+        {"4 GiB claimed", kMagic + Le(0xFFFFFFFF) + Le(0) + Junk(100, 5)}, // never allocated
+        {"cut off", kGood.left(kGood.size() - 3)},
+        {"one byte changed", flipped},
+        {"entries overrun", HandMadeBlock(overrun)},
+        {"magic at the end", Junk(100, 6) + kMagic},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const TVersionInfoFile info = Read(row.bytes);
+        EXPECT_FALSE(info.HasData());
+        EXPECT_EQ(info.Size(), 0);
+        EXPECT_TRUE(info.GetValue(QStringLiteral("FileVersion")).isEmpty());
+    }
+    const QTemporaryDir dir;
+    for (const QString& path : {dir.filePath(QStringLiteral("gibt-es-nicht")), dir.path(), QStringLiteral("/dev/zero")})
+        EXPECT_FALSE(TVersionInfoFile(path).HasData()) << path.toStdString();
 }
 
-TEST(VersionInfoFile, WithoutTranslationTableValuesAreEmpty)
+TEST(AboutBox, ShowsVersionFromTheGivenFileOrWordColonAndTwoBlanks)
 {
-    TempFiles files;
-    const QByteArray payload = Entry("\\StringFileInfo\\040704E4\\FileVersion", QByteArray("1.0.0.0", 8));
-    const TVersionInfoFile info(files.Write("prog", HandMadeBlock(payload)));
-    EXPECT_TRUE(info.HasData());
-    EXPECT_TRUE(info.GetValue(QStringLiteral("FileVersion")).isEmpty());
-}
-
-TEST(VersionInfoFile, BuiltBlockFoundAcrossAChunkBorder)
-{
-    TempFiles files;
-    // The magic straddles the first megabyte.
-    const QString path = files.Write("prog", Junk((1 << 20) - 7, 3) + Bytes(kGermanBlock) + Junk(64, 4));
-    const TVersionInfoFile info(path);
-    EXPECT_EQ(info.GetValue(QStringLiteral("FileVersion")), QStringLiteral("1.2.0.0"));
-    EXPECT_EQ(info.GetValue(QStringLiteral("ProductName")), QStringLiteral("Plenoptra"));
-}
-
-TEST(VersionInfoFile, FileWithoutVersionDataGivesEmptyValues)
-{
-    TempFiles files;
-    const TVersionInfoFile info(files.Write("plain.txt", QByteArray("nur Text, keine Versionsdaten\n")));
-    EXPECT_FALSE(info.HasData());
-    EXPECT_EQ(info.Size(), 0);
-    EXPECT_TRUE(info.GetValue(QStringLiteral("FileVersion")).isEmpty());
-
-    const TVersionInfoFile empty(files.Write("empty", QByteArray()));
-    EXPECT_FALSE(empty.HasData());
-}
-
-TEST(VersionInfoFile, MissingFileDirectoryAndDeviceGiveNoData)
-{
-    TempFiles files;
-    EXPECT_FALSE(TVersionInfoFile(files.dir.filePath("gibt-es-nicht")).HasData());
-    EXPECT_FALSE(TVersionInfoFile(files.dir.path()).HasData());
-    EXPECT_FALSE(TVersionInfoFile(QStringLiteral("/dev/zero")).HasData());
-}
-
-TEST(VersionInfoFile, RandomBytesGiveNoData)
-{
-    TempFiles files;
-    const TVersionInfoFile info(files.Write("random", Junk(3 << 20, 42)));
-    EXPECT_FALSE(info.HasData());
-    EXPECT_TRUE(info.GetValue(QStringLiteral("FileVersion")).isEmpty());
-}
-
-TEST(VersionInfoFile, DamagedBlocksAreRejected)
-{
-    TempFiles files;
-    const QByteArray good = Bytes(kGermanBlock);
-    const QByteArray magic = good.left(16);
-
-    // A header claiming 4 GiB: never allocated, never read.
-    EXPECT_FALSE(TVersionInfoFile(files.Write("huge", magic + Le32(0xFFFFFFFF) + Le32(0) + Junk(100, 5))).HasData());
-    // Cut off in the middle of the payload.
-    EXPECT_FALSE(TVersionInfoFile(files.Write("cut", good.left(good.size() - 3))).HasData());
-    // One payload byte changed: the checksum no longer fits.
-    QByteArray flipped = good;
-    flipped[flipped.size() - 2] = char(flipped[flipped.size() - 2] ^ 0x20);
-    EXPECT_FALSE(TVersionInfoFile(files.Write("flipped", flipped)).HasData());
-    // Entries running past the payload, with a matching checksum.
-    QByteArray overrun = Entry("\\VarFileInfo\\Translation", QByteArray("\x07\x04\xE4\x04", 4));
-    overrun[overrun.size() - 6] = char(200);
-    EXPECT_FALSE(TVersionInfoFile(files.Write("overrun", HandMadeBlock(overrun))).HasData());
-    // Only the magic at the very end of the file.
-    EXPECT_FALSE(TVersionInfoFile(files.Write("tail", Junk(100, 6) + magic)).HasData());
-}
-
-TEST(VersionInfoFile, FalseHeaderBeforeRealBlockIsSkipped)
-{
-    TempFiles files;
-    const QByteArray good = Bytes(kGermanBlock);
-    const QString path = files.Write("prog", good.left(16) + Le32(12) + Le32(1) + Junk(40, 7) + good);
-    EXPECT_EQ(TVersionInfoFile(path).GetValue(QStringLiteral("FileVersion")), QStringLiteral("1.2.0.0"));
-}
-
-TEST(AboutBox, ShowsVersionFromTheGivenFile)
-{
-    TempFiles files;
-    const TAboutBox box(nullptr, files.Write("prog", Junk(1000, 8) + Bytes(kGermanBlock)));
+    const QTemporaryDir dir;
+    const TAboutBox box(nullptr, Write(dir, Junk(1000, 8) + kGood));
     EXPECT_EQ(box.LabelVersion()->text(), QStringLiteral("Version: 1.2 0.0"));
     EXPECT_EQ(box.Comments()->text(), QStringLiteral("Plenoptra"));
     EXPECT_EQ(box.windowTitle(), QStringLiteral("Info"));
     EXPECT_EQ(box.size(), QSize(322, 277));
     EXPECT_TRUE(box.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(box.ProgramIcon()->geometry(), QRect(23, 32, 32, 32));
+    const TAboutBox plain(nullptr, Write(dir, QByteArray("kein Block")));
+    EXPECT_EQ(plain.LabelVersion()->text(), QStringLiteral("Version:  "));
 }
 
-TEST(AboutBox, FileWithoutVersionShowsWordColonAndTwoBlanks)
+TEST(AboutBox, ThanksHeadingIsCentredAndBoldAndEveryLineFits)
 {
-    TempFiles files;
-    const TAboutBox box(nullptr, files.Write("plain", QByteArray("kein Block")));
-    EXPECT_EQ(box.LabelVersion()->text(), QStringLiteral("Version:  "));
-}
-
-TEST(AboutBox, ThanksHeadingIsCentredAndBold)
-{
-    TempFiles files;
-    const TAboutBox box(nullptr, files.Write("plain", QByteArray()));
+    const QTemporaryDir dir;
+    const TAboutBox box(nullptr, Write(dir, QByteArray()));
     const auto& tokens = box.LabelFormatDanke()->Tokens();
     ASSERT_GE(tokens.size(), 3);
     EXPECT_EQ(tokens[0].Align, ltCentre);
     EXPECT_EQ(tokens[1].Kind, ltBold);
     EXPECT_EQ(tokens[1].Text, QStringLiteral("Für die Übersetzungen bedanke ich mich bei: "));
-    // Every line fits the box.
     for (const TLabelFormat* label : {box.Label2(), box.LabelFormatDanke()})
         for (const TLabelPiece& piece : label->Pieces())
             EXPECT_GE(piece.TopLeft.x(), 0) << piece.Text.toStdString();
@@ -255,8 +185,8 @@ TEST(AboutBox, ThanksHeadingIsCentredAndBold)
 
 TEST(AboutBox, ClickOnALabelCloses)
 {
-    TempFiles files;
-    TAboutBox box(nullptr, files.Write("plain", QByteArray()));
+    const QTemporaryDir dir;
+    TAboutBox box(nullptr, Write(dir, QByteArray()));
     box.show();
     ASSERT_TRUE(box.isVisible());
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,

@@ -4,173 +4,119 @@
 
 #include <QFontMetrics>
 #include <QFontMetricsF>
-#include <QScreen>
 #include <QGuiApplication>
+#include <QScreen>
 
 namespace {
 
-QFont TestFont(int points = 10)
-{
-    return TLabelFormat::PlatformFont(QStringLiteral("MS Sans Serif"), points);
-}
+QFont TestFont(int points = 10) { return TLabelFormat::PlatformFont(QStringLiteral("MS Sans Serif"), points); }
+// Width and line height of text in the test font.
+int Adv(const char* text) { return QFontMetrics(TestFont()).horizontalAdvance(QString::fromUtf8(text)); }
+int LineH() { return QFontMetrics(TestFont()).height(); }
 
-// A label with a known font and a known size, caption already parsed.
-struct LabelFixture {
-    TLabelFormat label;
-    explicit LabelFixture(const QString& caption, int width = 400, bool wrap = false)
+// A label with the test font, a known size and its caption parsed.
+struct Label : TLabelFormat {
+    explicit Label(const char* caption, int width = 400, bool wrap = false)
     {
-        label.setFont(TestFont());
-        label.resize(width, 100);
-        label.SetWordWrap(wrap);
-        label.SetCaption(caption);
+        setFont(TestFont());
+        resize(width, 100);
+        SetWordWrap(wrap);
+        SetCaption(QString::fromUtf8(caption));
     }
+    const LabelToken& T(int i) const { return Tokens()[i]; }
 };
 
-double CellPoints(const QFont& font)
+// "kind:number:text" of each token; the number is the one its tag carries.
+QStringList Describe(const TLabelFormat& label)
 {
-    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
-    return QFontMetricsF(font).height() * 72.0 / dpi;
+    QStringList out;
+    for (const LabelToken& t : label.Tokens())
+        out << QStringLiteral("%1:%2:").arg(int(t.Kind)).arg(t.ColorIndex + t.TabColumn + t.FontSize) + t.Text;
+    return out;
+}
+QString K(int kind, const char* text, int number = 0)
+{
+    return QStringLiteral("%1:%2:").arg(kind).arg(number) + QString::fromUtf8(text);
 }
 
 } // namespace
 
-TEST(LabelParsing, SecondBoldTagEndsBold)
+TEST(LabelParsing, CaptionsSplitIntoClassifiedTokens)
 {
-    LabelFixture f(QStringLiteral("<fb>a<FB>b"));
-    ASSERT_EQ(f.label.Tokens().size(), 2);
-    EXPECT_EQ(f.label.Tokens()[0].Kind, ltBold);
-    EXPECT_EQ(f.label.Tokens()[0].Text, QStringLiteral("a"));
-    EXPECT_TRUE(f.label.StateAfter(0).Font.bold());
-    EXPECT_FALSE(f.label.StateAfter(1).Font.bold());
-}
-
-TEST(LabelParsing, UnknownTagsAreShownLiterally)
-{
-    LabelFixture f(QStringLiteral("Wert <c9>x"));
-    ASSERT_EQ(f.label.Tokens().size(), 2);
-    EXPECT_EQ(f.label.Tokens()[0].Text, QStringLiteral("Wert "));
-    EXPECT_EQ(f.label.Tokens()[1].Kind, ltText);
-    EXPECT_EQ(f.label.Tokens()[1].Text, QStringLiteral("<c9>x"));
-
-    for (const char* literal : {"<X>", "<c0>", "<>", "<T1000>", "<FS100>", "<T>", "<FSx>", "<c12>"}) {
-        LabelFixture g(QString::fromLatin1(literal));
-        ASSERT_EQ(g.label.Tokens().size(), 1) << literal;
-        EXPECT_EQ(g.label.Tokens()[0].Kind, ltText) << literal;
-        EXPECT_EQ(g.label.Tokens()[0].Text, QString::fromLatin1(literal)) << literal;
+    const struct { const char* caption; QStringList tokens; } rows[] = {
+        {"", {}},
+        {"Hallo Welt", {K(ltText, "Hallo Welt")}},
+        {"<fb>a<FB>b", {K(ltBold, "a"), K(ltBold, "b")}}, // tags ignore case
+        {"Wert <c9>x", {K(ltText, "Wert "), K(ltText, "<c9>x")}},
+        {"a<b", {K(ltText, "a"), K(ltText, "<b")}}, // no closing bracket
+        {"<C>x<c5>y<T7>z<FS12>w<t123>v",
+         {K(ltCentre, "x"), K(ltColor, "y", 5), K(ltTab, "z", 7), K(ltFontSize, "w", 12), K(ltTab, "v", 123)}},
+        // Carriage returns become line breaks, except one at the very end.
+        {"a\r\nb\rc\r", {K(ltText, "a"), K(ltLineBreak, "\nb"), K(ltLineBreak, "c\r")}},
+        // A second alignment on one line is text.
+        {"<C>ab<C>cd", {K(ltCentre, "ab"), K(ltCentre, "<C>cd")}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.caption);
+        EXPECT_EQ(Describe(Label(row.caption)), row.tokens);
     }
+    for (const char* literal : {"<X>", "<c0>", "<>", "<T1000>", "<FS100>", "<T>", "<FSx>", "<c12>"}) {
+        SCOPED_TRACE(literal);
+        EXPECT_EQ(Describe(Label(literal)), QStringList{K(ltText, literal)});
+    }
+    EXPECT_EQ(Label("<t123>v").T(0).Tag, QStringLiteral("<t123>"));
+    EXPECT_TRUE(Label("Hallo").T(0).Tag.isEmpty());
+    EXPECT_TRUE(Label("").Pieces().isEmpty());
+
+    const auto cr = Label("a\r\nb\rc\r").Pieces();
+    ASSERT_EQ(cr.size(), 3);
+    EXPECT_EQ(cr[1].Text, QStringLiteral("b")); // the line feed has no glyph
+    EXPECT_GT(cr[2].TopLeft.y(), cr[1].TopLeft.y());
+    EXPECT_EQ(Label("a<b").Pieces().last().Text, QStringLiteral("<b"));
 }
 
-TEST(LabelParsing, OpeningBracketWithoutCloseIsText)
+TEST(LabelFormatting, StylesToggleAndAccumulateNormalReturnsToPlainLabelFont)
 {
-    LabelFixture f(QStringLiteral("a<b"));
-    ASSERT_EQ(f.label.Tokens().size(), 2);
-    EXPECT_EQ(f.label.Tokens()[0].Text, QStringLiteral("a"));
-    EXPECT_EQ(f.label.Tokens()[1].Text, QStringLiteral("<b"));
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 2);
-    EXPECT_EQ(pieces[1].Text, QStringLiteral("<b"));
+    Label f("<FB><c3>a<FI>b<FB>c<FN>d");
+    EXPECT_TRUE(f.StateAfter(2).Font.bold() && f.StateAfter(2).Font.italic());
+    EXPECT_EQ(f.StateAfter(2).Color, QColor(255, 0, 0));
+    EXPECT_FALSE(f.StateAfter(3).Font.bold()); // a second <FB> ends bold
+    EXPECT_TRUE(f.StateAfter(3).Font.italic());
+    EXPECT_FALSE(f.StateAfter(4).Font.italic());
+    EXPECT_EQ(f.StateAfter(4).Color, f.BaseDrawState().Color);
+
+    QFont styled = TestFont();
+    styled.setBold(true);
+    styled.setUnderline(true);
+    f.setFont(styled);
+    f.SetCaption(QStringLiteral("a<FN>b"));
+    EXPECT_TRUE(f.StateAfter(0).Font.bold());
+    EXPECT_FALSE(f.StateAfter(1).Font.bold());
+    EXPECT_FALSE(f.StateAfter(1).Font.underline());
 }
 
-TEST(LabelParsing, CentreAndColourToldApartByLength)
+TEST(LabelFormatting, PaletteColoursAreBgrValuesADisabledLabelDrawsInShadow)
 {
-    LabelFixture f(QStringLiteral("<C>x<c5>y<T7>z<FS12>w<t123>v"));
-    ASSERT_EQ(f.label.Tokens().size(), 5);
-    EXPECT_EQ(f.label.Tokens()[0].Kind, ltCentre);
-    EXPECT_EQ(f.label.Tokens()[1].Kind, ltColor);
-    EXPECT_EQ(f.label.Tokens()[1].ColorIndex, 5);
-    EXPECT_EQ(f.label.Tokens()[2].Kind, ltTab);
-    EXPECT_EQ(f.label.Tokens()[2].TabColumn, 7);
-    EXPECT_EQ(f.label.Tokens()[3].Kind, ltFontSize);
-    EXPECT_EQ(f.label.Tokens()[3].FontSize, 12);
-    EXPECT_EQ(f.label.Tokens()[4].TabColumn, 123);
-    EXPECT_EQ(f.label.Tokens()[4].Tag, QStringLiteral("<t123>"));
-}
-
-TEST(LabelParsing, CarriageReturnsBecomeLineBreaksExceptTheLast)
-{
-    LabelFixture f(QStringLiteral("a\r\nb\rc\r"));
-    ASSERT_EQ(f.label.Tokens().size(), 3);
-    EXPECT_EQ(f.label.Tokens()[1].Kind, ltLineBreak);
-    EXPECT_EQ(f.label.Tokens()[1].Text, QStringLiteral("\nb"));
-    EXPECT_EQ(f.label.Tokens()[2].Text, QStringLiteral("c\r"));
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 3);
-    EXPECT_EQ(pieces[1].Text, QStringLiteral("b")); // the line feed has no glyph
-    EXPECT_GT(pieces[2].TopLeft.y(), pieces[1].TopLeft.y());
-}
-
-TEST(LabelParsing, EmptyCaptionHasNoTokens)
-{
-    LabelFixture f{QString()};
-    EXPECT_TRUE(f.label.Tokens().isEmpty());
-    EXPECT_TRUE(f.label.Pieces().isEmpty());
-}
-
-TEST(LabelParsing, TextWithoutTagsIsOnePlainToken)
-{
-    LabelFixture f(QStringLiteral("Hallo Welt"));
-    ASSERT_EQ(f.label.Tokens().size(), 1);
-    EXPECT_TRUE(f.label.Tokens()[0].Tag.isEmpty());
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 1);
-    EXPECT_EQ(pieces[0].Text, QStringLiteral("Hallo Welt"));
-    EXPECT_EQ(pieces[0].TopLeft, QPoint(0, 0));
-}
-
-TEST(LabelFontSize, SizeZeroStillGivesAUsableFont)
-{
-    LabelFixture f(QStringLiteral("<FS0>x"));
-    EXPECT_GT(f.label.StateAfter(0).Font.pointSizeF(), 0.0);
-    EXPECT_GT(f.label.MeasuredSize().height(), 0);
-}
-
-TEST(LabelFormatting, EffectsAccumulateAndNormalResets)
-{
-    LabelFixture f(QStringLiteral("<FB><c3>a<FI>b<FN>c"));
-    const TLabelDrawState b = f.label.StateAfter(2);
-    EXPECT_TRUE(b.Font.bold());
-    EXPECT_TRUE(b.Font.italic());
-    EXPECT_EQ(b.Color, QColor(255, 0, 0));
-    const TLabelDrawState c = f.label.StateAfter(3);
-    EXPECT_FALSE(c.Font.bold());
-    EXPECT_FALSE(c.Font.italic());
-    EXPECT_EQ(c.Color, f.label.BaseDrawState().Color);
-}
-
-TEST(LabelFormatting, NormalClearsStylesOfTheLabelFont)
-{
-    TLabelFormat label;
-    QFont font = TestFont();
-    font.setBold(true);
-    font.setUnderline(true);
-    label.setFont(font);
-    label.SetCaption(QStringLiteral("a<FN>b"));
-    EXPECT_TRUE(label.StateAfter(0).Font.bold());
-    EXPECT_FALSE(label.StateAfter(1).Font.bold());
-    EXPECT_FALSE(label.StateAfter(1).Font.underline());
-}
-
-TEST(LabelFormatting, PaletteColoursAreBgrValues)
-{
-    LabelFixture f(QStringLiteral("<c3>r<c4>b<c8>f"));
-    EXPECT_EQ(f.label.StateAfter(0).Color, QColor(255, 0, 0));
-    EXPECT_EQ(f.label.StateAfter(1).Color, QColor(0, 0, 255));
-    EXPECT_EQ(f.label.StateAfter(2).Color, QColor(255, 0, 255));
-    f.label.SetColor(3, 0x00123456);
-    EXPECT_EQ(f.label.StateAfter(0).Color, QColor(0x56, 0x34, 0x12));
+    Label f("<c3>r<c4>b<c8>f");
+    EXPECT_EQ(f.StateAfter(0).Color, QColor(255, 0, 0));
+    EXPECT_EQ(f.StateAfter(1).Color, QColor(0, 0, 255));
+    EXPECT_EQ(f.StateAfter(2).Color, QColor(255, 0, 255));
+    f.SetColor(3, 0x00123456);
+    EXPECT_EQ(f.StateAfter(0).Color, QColor(0x56, 0x34, 0x12));
+    f.setEnabled(false);
+    EXPECT_EQ(f.Pieces().first().Color, f.palette().color(QPalette::Dark));
 }
 
 TEST(LabelFontSize, FactorRoundsLabelSizeHalvesToEven)
 {
+    const struct { int points; double factor; int expected; } rows[] = {
+        {11, 1.5, 16}, {9, 1.5, 14}, {10, 1.26, 13}}; // 16.5, 13.5, 12.6
     TLabelFormat label;
-    label.setFont(TestFont(11));
-    label.SetFontSizeFaktor(1.5);
-    EXPECT_EQ(label.BaseDrawState().Font.pointSize(), 16); // 16.5
-    label.setFont(TestFont(9));
-    EXPECT_EQ(label.BaseDrawState().Font.pointSize(), 14); // 13.5
-    label.setFont(TestFont(10));
-    label.SetFontSizeFaktor(1.26);
-    EXPECT_EQ(label.BaseDrawState().Font.pointSize(), 13); // 12.6
+    for (const auto& row : rows) {
+        label.setFont(TestFont(row.points));
+        label.SetFontSizeFaktor(row.factor);
+        EXPECT_EQ(label.BaseDrawState().Font.pointSize(), row.expected) << row.points << " * " << row.factor;
+    }
 }
 
 TEST(LabelFontSize, SizeTagSetsCellHeightTimesFactor)
@@ -180,79 +126,45 @@ TEST(LabelFontSize, SizeTagSetsCellHeightTimesFactor)
     label.SetFontSizeFaktor(1.5);
     label.SetCaption(QStringLiteral("<FS12>x"));
     const QFont font = label.StateAfter(0).Font;
-    EXPECT_NEAR(CellPoints(font), 18.0, 0.8);
+    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+    EXPECT_NEAR(QFontMetricsF(font).height() * 72.0 / dpi, 18.0, 0.8);
     // A cell of 18 points holds a character smaller than 18 points.
     EXPECT_LT(font.pointSizeF(), 17.0);
+
+    label.SetCaption(QStringLiteral("<FS0>x")); // still a usable font
+    EXPECT_GT(label.StateAfter(0).Font.pointSizeF(), 0.0);
+    EXPECT_GT(label.MeasuredSize().height(), 0);
 }
 
-TEST(LabelFontSize, SizeTagIsSmallerThanSameLabelSize)
+TEST(LabelLayout, AlignmentsAndTabsPlaceTheirPieces)
 {
-    TLabelFormat label;
-    label.setFont(TestFont(12));
-    label.SetCaption(QStringLiteral("a<FS12>b"));
-    EXPECT_LT(label.StateAfter(1).Font.pointSizeF(), label.StateAfter(0).Font.pointSizeF());
+    const struct { const char* caption; int piece; int x; } rows[] = {
+        {"abc<C>def<LF>x", 0, 200 - (Adv("abc") + Adv("def")) / 2}, // the whole line is centred
+        {"abc<C>def<LF>x", 2, 0},                                  // the next line is left again
+        {"<C>ab<C>cd", 0, 200 - (Adv("ab") + Adv("<C>cd")) / 2},   // the literal tag counts
+        {"<R>abc", 0, 400 - Adv("abc")},
+        {"ab<T10>x", 1, 10 * Adv("M")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.caption);
+        const auto pieces = Label(row.caption).Pieces();
+        ASSERT_GT(pieces.size(), row.piece);
+        EXPECT_EQ(pieces[row.piece].TopLeft.x(), row.x);
+    }
 }
 
-TEST(LabelLayout, SecondCentreOnALineIsDrawnAsText)
+TEST(LabelLayout, AutoSizeTakesWidestLineSummedHeightsAndTextBehindTabs)
 {
-    LabelFixture f(QStringLiteral("<C>ab<C>cd"));
-    ASSERT_EQ(f.label.Tokens().size(), 2);
-    EXPECT_EQ(f.label.Tokens()[0].Align, ltCentre);
-    EXPECT_EQ(f.label.Tokens()[1].Text, QStringLiteral("<C>cd"));
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 2);
-    EXPECT_EQ(pieces[1].Text, QStringLiteral("<C>cd"));
-    const QFontMetrics fm(f.label.BaseDrawState().Font);
-    const int lineWidth = fm.horizontalAdvance(QStringLiteral("ab")) + fm.horizontalAdvance(QStringLiteral("<C>cd"));
-    EXPECT_EQ(f.label.Tokens()[0].Width, lineWidth);
-    EXPECT_EQ(pieces[0].TopLeft.x(), 400 / 2 - lineWidth / 2);
-}
-
-TEST(LabelLayout, CentreInMidLineCentresWholeLine)
-{
-    LabelFixture f(QStringLiteral("abc<C>def<LF>x"));
-    const QFontMetrics fm(f.label.BaseDrawState().Font);
-    const int lineWidth = fm.horizontalAdvance(QStringLiteral("abc")) + fm.horizontalAdvance(QStringLiteral("def"));
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 3);
-    EXPECT_EQ(pieces[0].Text, QStringLiteral("abc"));
-    EXPECT_EQ(pieces[0].TopLeft.x(), 200 - lineWidth / 2);
-    EXPECT_EQ(pieces[2].TopLeft.x(), 0); // the next line is left-aligned again
-}
-
-TEST(LabelLayout, RightAlignmentEndsAtRightEdge)
-{
-    LabelFixture f(QStringLiteral("<R>abc"));
-    const QFontMetrics fm(f.label.BaseDrawState().Font);
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 1);
-    EXPECT_EQ(pieces[0].TopLeft.x(), 400 - fm.horizontalAdvance(QStringLiteral("abc")));
-}
-
-TEST(LabelLayout, TabMovesToColumnTimesWidthOfM)
-{
-    LabelFixture f(QStringLiteral("ab<T10>x"));
-    const QFontMetrics fm(f.label.BaseDrawState().Font);
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 2);
-    EXPECT_EQ(pieces[1].Text, QStringLiteral("x"));
-    EXPECT_EQ(pieces[1].TopLeft.x(), 10 * fm.horizontalAdvance(QLatin1Char('M')));
-}
-
-TEST(LabelLayout, AutoSizeCoversTextBehindTab)
-{
-    TLabelFormat label;
-    label.setFont(TestFont());
+    Label label("ab<LF>cdef<LF>g");
     label.SetAutoSize(true);
+    EXPECT_EQ(label.size(), QSize(Adv("cdef"), 3 * LineH()));
     label.SetCaption(QStringLiteral("<T10>x"));
-    const QFontMetrics fm(label.BaseDrawState().Font);
-    EXPECT_EQ(label.width(), 10 * fm.horizontalAdvance(QLatin1Char('M')) + fm.horizontalAdvance(QLatin1Char('x')));
+    EXPECT_EQ(label.width(), 10 * Adv("M") + Adv("x"));
 }
 
 TEST(LabelLayout, PiecesOfALineShareTheirBottomEdge)
 {
-    LabelFixture f(QStringLiteral("a<FS30>B<FS8>c"));
-    const auto pieces = f.label.Pieces();
+    const auto pieces = Label("a<FS30>B<FS8>c").Pieces();
     ASSERT_EQ(pieces.size(), 3);
     const auto bottom = [](const TLabelPiece& p) { return p.TopLeft.y() + QFontMetrics(p.Font).height(); };
     EXPECT_EQ(bottom(pieces[0]), bottom(pieces[1]));
@@ -261,58 +173,23 @@ TEST(LabelLayout, PiecesOfALineShareTheirBottomEdge)
     EXPECT_EQ(bottom(pieces[1]), QFontMetrics(pieces[1].Font).height());
 }
 
-TEST(LabelLayout, AutoSizeTakesWidestLineAndSummedHeights)
+TEST(LabelWordWrap, WordsThatDoNotFitStartANewLineUnlessTheLineIsEmpty)
 {
-    TLabelFormat label;
-    label.setFont(TestFont());
-    label.SetAutoSize(true);
-    label.SetCaption(QStringLiteral("ab<LF>cdef<LF>g"));
-    const QFontMetrics fm(label.BaseDrawState().Font);
-    EXPECT_EQ(label.width(), fm.horizontalAdvance(QStringLiteral("cdef")));
-    EXPECT_EQ(label.height(), 3 * fm.height());
-}
-
-TEST(LabelLayout, DisabledLabelDrawsInShadowColour)
-{
-    LabelFixture f(QStringLiteral("<c3>x"));
-    f.label.setEnabled(false);
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 1);
-    EXPECT_EQ(pieces[0].Color, f.label.palette().color(QPalette::Dark));
-}
-
-TEST(LabelWordWrap, ThirdWordGoesToSecondLine)
-{
-    const QFontMetrics fm(TestFont());
-    const int twoWords = fm.horizontalAdvance(QStringLiteral("aaa bbb "));
-    LabelFixture f(QStringLiteral("aaa bbb ccc"), twoWords + fm.horizontalAdvance(QLatin1Char('c')), true);
-    ASSERT_EQ(f.label.Tokens().size(), 3);
-    EXPECT_EQ(f.label.Tokens()[1].Text, QStringLiteral("bbb "));
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 3);
-    EXPECT_EQ(pieces[1].TopLeft.y(), pieces[0].TopLeft.y());
-    EXPECT_EQ(pieces[2].TopLeft.x(), 0);
-    EXPECT_EQ(pieces[2].TopLeft.y(), pieces[0].TopLeft.y() + fm.height());
-    EXPECT_EQ(f.label.MeasuredSize().height(), 2 * fm.height());
-}
-
-TEST(LabelWordWrap, TooWideWordStaysOnFirstLine)
-{
-    const QFontMetrics fm(TestFont());
-    LabelFixture f(QStringLiteral("aaaaaaaaaa b"), 10, true);
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 2);
-    EXPECT_EQ(pieces[0].TopLeft.y(), 0);
-    EXPECT_EQ(pieces[1].TopLeft.y(), fm.height());
-    EXPECT_EQ(f.label.MeasuredSize().height(), 2 * fm.height());
-}
-
-TEST(LabelWordWrap, WrappedLineOfCentredTextIsCentredItself)
-{
-    const QFontMetrics fm(TestFont());
-    const int width = fm.horizontalAdvance(QStringLiteral("aaa bbb ")) + 2;
-    LabelFixture f(QStringLiteral("<C>aaa bbb ccc"), width, true);
-    const auto pieces = f.label.Pieces();
-    ASSERT_EQ(pieces.size(), 3);
-    EXPECT_EQ(pieces[2].TopLeft.x(), width / 2 - fm.horizontalAdvance(QStringLiteral("ccc")) / 2);
+    const int h = LineH(), a = Adv("aaa "), b = Adv("bbb "), w = a + b + 2;
+    const struct { const char* caption; int width; QVector<QPoint> at; } rows[] = {
+        {"aaa bbb ccc", a + b + Adv("c"), {{0, 0}, {a, 0}, {0, h}}},
+        {"aaaaaaaaaa b", 10, {{0, 0}, {0, h}}},
+        // Both the first line and the wrapped one are centred.
+        {"<C>aaa bbb ccc", w, {{w / 2 - (a + b) / 2, 0}, {w / 2 - (a + b) / 2 + a, 0}, {w / 2 - Adv("ccc") / 2, h}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.caption);
+        Label f(row.caption, row.width, true);
+        QVector<QPoint> at;
+        for (const TLabelPiece& piece : f.Pieces())
+            at << piece.TopLeft;
+        EXPECT_EQ(at, row.at);
+        EXPECT_EQ(f.MeasuredSize().height(), 2 * h);
+    }
+    EXPECT_EQ(Label("aaa bbb ccc", 400, true).T(1).Text, QStringLiteral("bbb "));
 }

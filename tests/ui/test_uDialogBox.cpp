@@ -23,225 +23,137 @@ struct ScopedAnswerer {
     ~ScopedAnswerer() { TFormDlgBox::SetAnswerer(std::move(previous)); }
 };
 
-struct Seen {
-    QSize client;
-    QPoint position;
-    QRect label;
-    QRect line;
-    QVector<int> lefts;
-    QVector<int> tops;
-    QStringList captions;
-    int nesting = 0;
-    QString title;
-};
-
-Seen Capture(TFormDlgBox& box)
-{
-    Seen s;
-    s.client = box.ClientSize();
-    s.position = box.BoxPosition();
-    s.label = box.LabelFormat()->geometry();
-    s.line = box.BevelLine();
-    for (int slot = 1; slot <= box.ButtonCount(); ++slot) {
-        s.lefts << box.ButtonSlot(slot)->x();
-        s.tops << box.ButtonSlot(slot)->y();
-        s.captions << box.ButtonSlot(slot)->text();
+// A box laid out as the first one open.
+struct Box : TFormDlgBox {
+    Box(const char* text, int kind, unsigned buttons) { Build(QString::fromUtf8(text), kind, buttons, 1); }
+    int Left(int slot) const { return ButtonSlot(slot)->x(); }
+    QStringList Captions() const
+    {
+        QStringList out;
+        for (int slot = 1; slot <= ButtonCount(); ++slot)
+            out << ButtonSlot(slot)->text();
+        return out;
     }
-    s.nesting = TFormDlgBox::Nesting();
-    s.title = box.windowTitle();
-    return s;
-}
-
-int Answer(const QString& text, int kind, unsigned buttons, Seen& seen, int result = mrOk)
-{
-    ScopedAnswerer answer([&](TFormDlgBox& box) {
-        seen = Capture(box);
-        return result;
-    });
-    return ShowDlgBox(text, kind, buttons);
-}
-
-QRect Screen()
-{
-    return QGuiApplication::primaryScreen()->geometry();
-}
+    // The result after the event; -1 when the box is still open.
+    int ResultAfter(QEvent&& event)
+    {
+        setResult(-1);
+        QCoreApplication::sendEvent(this, &event);
+        return result();
+    }
+};
 
 } // namespace
 
 TEST(DlgBoxSizing, ShortYesNoTextGives300WideBoxWithCentredButtons)
 {
-    Seen s;
-    EXPECT_EQ(Answer(QStringLiteral("Weiter?"), dkBestaetigung, dbYes | dbNo, s, mrYes), mrYes);
-    EXPECT_EQ(s.client.width(), 300);
-    ASSERT_EQ(s.lefts.size(), 2);
-    EXPECT_EQ(s.lefts[0], 60);
-    EXPECT_EQ(s.lefts[1], 154);
+    Box box("Weiter?", dkBestaetigung, dbYes | dbNo);
     // Height: the picture (64 + 2m) outweighs one text line; 51 below the
     // separator plus m.
-    EXPECT_EQ(s.client.height(), 78 + 51 + 7);
-    EXPECT_EQ(s.line.top(), 136 - 51);
-    EXPECT_EQ(s.tops[0], 85 + 22 - 12);
-    EXPECT_EQ(s.label.topLeft(), QPoint(76, 32));
+    EXPECT_EQ(box.ClientSize(), QSize(300, 78 + 51 + 7));
+    EXPECT_EQ(box.Left(1), 60);
+    EXPECT_EQ(box.Left(2), 154);
+    EXPECT_EQ(box.BevelLine().top(), 136 - 51);
+    EXPECT_EQ(box.ButtonSlot(1)->y(), 85 + 22 - 12);
+    EXPECT_EQ(box.LabelFormat()->pos(), QPoint(76, 32));
+
+    Box none("x", dkInformation, 0);
+    EXPECT_EQ(none.ButtonCount(), 0);
+    EXPECT_EQ(none.ClientSize().width(), 300);
 }
 
-TEST(DlgBoxSizing, WideTextWidensBoxToLabelEdgePlus21)
+TEST(DlgBoxSizing, WideTallTextWidensBoxToLabelEdgePlus21AndPushesButtonsDown)
 {
-    Seen s;
-    const QString text = QStringLiteral("Diese Zeile ist viel zu lang für die schmale Grundbreite des Fensters");
-    Answer(text, dkInformation, dbOK, s);
-    ASSERT_GT(s.label.right() + 1, 300 - 14);
-    EXPECT_EQ(s.client.width(), s.label.x() + s.label.width() + 21);
-    ASSERT_EQ(s.lefts.size(), 1);
-    EXPECT_EQ(s.lefts[0], s.client.width() / 2 - (21 + (94 + 21) / 2) + 14 + 21);
+    Box box("Diese Zeile ist viel zu lang für die schmale Grundbreite des Fensters<LF>2<LF>3<LF>4<LF>5<LF>6<LF>7",
+            dkInformation, dbOK);
+    const QRect label = box.LabelFormat()->geometry();
+    ASSERT_GT(label.right() + 1, 300 - 14);
+    ASSERT_GT(label.bottom() + 1, 78);
+    const QSize client = box.ClientSize();
+    EXPECT_EQ(client, QSize(label.right() + 1 + 21, label.bottom() + 1 + 51 + 7));
+    EXPECT_EQ(box.Left(1), client.width() / 2 - (21 + (94 + 21) / 2) + 14 + 21);
+    EXPECT_EQ(box.ButtonSlot(1)->y(), client.height() - 41);
 }
 
 TEST(DlgBoxSizing, ManyButtonsWidenTheBox)
 {
-    Seen s;
-    Answer(QStringLiteral("x"), dkWarnung, 0x07FF, s);
-    ASSERT_EQ(s.lefts.size(), 11);
-    EXPECT_EQ(s.client.width(), 21 + 94 * 11 + 21 + 14);
-    EXPECT_EQ(s.lefts[0], 32);
-    EXPECT_EQ(s.lefts[10], 32 + 940);
+    Box box("x", dkWarnung, 0x07FF);
+    ASSERT_EQ(box.ButtonCount(), 11);
+    EXPECT_EQ(box.ClientSize().width(), 21 + 94 * 11 + 21 + 14);
+    EXPECT_EQ(box.Left(1), 32);
+    EXPECT_EQ(box.Left(11), 32 + 940);
 }
 
-TEST(DlgBoxSizing, TallTextPushesButtonsDown)
+TEST(DlgBoxPlacement, BoxesOpen20PixelsOffCentrePerOpenBoxAndHandBackTheAnswer)
 {
-    Seen s;
-    Answer(QStringLiteral("1<LF>2<LF>3<LF>4<LF>5<LF>6<LF>7"), dkFehler, dbOK, s);
-    const int labelBottom = s.label.y() + s.label.height();
-    ASSERT_GT(labelBottom, 78);
-    EXPECT_EQ(s.client.height(), labelBottom + 51 + 7);
-    EXPECT_EQ(s.tops[0], s.client.height() - 41);
-}
-
-TEST(DlgBoxSizing, SingleBoxOpens20PixelsOffCentre)
-{
-    Seen s;
-    Answer(QStringLiteral("x"), dkWarnung, dbOK, s);
-    const QRect screen = Screen();
-    EXPECT_EQ(s.nesting, 1);
-    EXPECT_EQ(s.position.x(), (screen.width() / 2 - s.client.width() / 2 + 20) % (screen.width() - 50));
-    EXPECT_EQ(s.position.y(), (screen.height() / 2 - s.client.height() / 2 + 20) % (screen.height() - 50));
-}
-
-TEST(DlgBoxSizing, BoxOpenedFromABoxIsOffset20More)
-{
-    Seen outer;
-    Seen inner;
-    int depth = 0;
+    QVector<QPair<int, QPoint>> seen; // nesting and position of each box
     ScopedAnswerer answer([&](TFormDlgBox& box) {
-        ++depth;
-        if (depth == 1) {
-            outer = Capture(box);
-            ShowDlgBox(QStringLiteral("x"), dkWarnung, dbOK);
-        } else {
-            inner = Capture(box);
-        }
-        return int(mrOk);
+        seen.append({TFormDlgBox::Nesting(), box.BoxPosition()});
+        if (seen.size() == 1)
+            ShowDlgBox(QStringLiteral("x"), dkWarnung, dbNo);
+        return box.ButtonResult(1);
     });
-    ShowDlgBox(QStringLiteral("x"), dkWarnung, dbOK);
-    EXPECT_EQ(outer.nesting, 1);
-    EXPECT_EQ(inner.nesting, 2);
-    EXPECT_EQ(inner.position - outer.position, QPoint(20, 20));
+    EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkWarnung, dbNo), mrNo);
     EXPECT_EQ(TFormDlgBox::Nesting(), 0);
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_EQ(seen[0].first, 1);
+    EXPECT_EQ(seen[1].first, 2);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QSize client = Box("x", dkWarnung, dbNo).ClientSize();
+    EXPECT_EQ(seen[0].second, QPoint((screen.width() / 2 - client.width() / 2 + 20) % (screen.width() - 50),
+                                     (screen.height() / 2 - client.height() / 2 + 20) % (screen.height() - 50)));
+    EXPECT_EQ(seen[1].second - seen[0].second, QPoint(20, 20));
 }
 
-TEST(DlgBoxSizing, NestingIsReleasedWhenTheAnswererThrows)
+TEST(DlgBoxPlacement, NestingIsReleasedWhenTheAnswererThrows)
 {
     ScopedAnswerer answer([](TFormDlgBox&) -> int { throw std::runtime_error("gone"); });
     EXPECT_THROW(ShowDlgBox(QStringLiteral("x"), dkWarnung, dbOK), std::runtime_error);
     EXPECT_EQ(TFormDlgBox::Nesting(), 0);
 }
 
-TEST(DlgBoxButtons, CaptionsAndResultsInTableOrder)
+TEST(DlgBoxButtons, CaptionsAndResultsInTableOrderHelpKeepsTheBoxOpen)
 {
-    const struct {
-        unsigned bit;
-        const char* caption;
-        int result;
-    } table[] = {
+    const struct { unsigned bit; const char* caption; int result; } table[] = {
         {dbYes, "&Ja", 6},           {dbNo, "&Nein", 7},         {dbOK, "OK", 1},
         {dbCancel, "Abbrechen", 2},  {dbAbort, "Abbrechen", 3},  {dbRetry, "&Wiederholen", 4},
         {dbIgnore, "&Ignorieren", 5}, {dbAll, "&Alle", 8},       {dbNoToAll, "&Alle Nein", 9},
-        {dbYesToAll, "A&lle Ja", 10},
+        {dbYesToAll, "A&lle Ja", 10}, {dbHelp, "&Hilfe", -1}, // help keeps the box open
     };
     for (const auto& row : table) {
-        ScopedAnswerer answer([](TFormDlgBox& box) {
-            box.ButtonSlot(1)->click();
-            return box.result();
-        });
-        EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkWarnung, row.bit), row.result) << row.caption;
-        Seen s;
-        Answer(QStringLiteral("x"), dkWarnung, row.bit, s);
-        EXPECT_EQ(s.captions, QStringList{QString::fromUtf8(row.caption)});
-    }
-    Seen all;
-    Answer(QStringLiteral("x"), dkWarnung, dbHelp | dbOK | dbYes, all);
-    EXPECT_EQ(all.captions, (QStringList{QStringLiteral("&Ja"), QStringLiteral("OK"), QStringLiteral("&Hilfe")}));
-}
-
-TEST(DlgBoxButtons, HelpKeepsTheBoxOpen)
-{
-    ScopedAnswerer answer([](TFormDlgBox& box) {
+        SCOPED_TRACE(row.caption);
+        Box box("x", dkWarnung, row.bit);
+        EXPECT_EQ(box.Captions(), QStringList{QString::fromUtf8(row.caption)});
         box.setResult(-1);
         box.ButtonSlot(1)->click();
-        return box.result();
-    });
-    EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkWarnung, dbHelp), -1);
+        EXPECT_EQ(box.result(), row.result);
+    }
+    EXPECT_EQ(Box("x", dkWarnung, dbHelp | dbOK | dbYes).Captions(),
+              (QStringList{QStringLiteral("&Ja"), QStringLiteral("OK"), QStringLiteral("&Hilfe")}));
 }
 
-TEST(DlgBoxButtons, CloseCommandGivesCancel)
+TEST(DlgBoxButtons, EscapePressesCancelOrNoOnlyClosingGivesCancelYesAndOkAreDefault)
 {
-    ScopedAnswerer answer([](TFormDlgBox& box) {
-        QCloseEvent close;
-        QCoreApplication::sendEvent(&box, &close);
-        return box.result();
-    });
-    EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkBestaetigung, dbYes | dbNo), mrCancel);
-    EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkBestaetigung, 0), mrCancel);
-}
-
-TEST(DlgBoxButtons, EmptySetHasNoButtons)
-{
-    Seen s;
-    Answer(QStringLiteral("x"), dkInformation, 0, s);
-    EXPECT_TRUE(s.lefts.isEmpty());
-    EXPECT_EQ(s.client.width(), 300);
-}
-
-TEST(DlgBoxButtons, EscapePressesCancelButtonOnly)
-{
-    const auto pressEscape = [](TFormDlgBox& box) {
-        box.setResult(-1);
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::sendEvent(&box, &key);
-        return box.result();
-    };
-    ScopedAnswerer answer(pressEscape);
-    EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkBestaetigung, dbYes | dbNo), mrNo);
-    EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkBestaetigung, dbOK | dbCancel), mrCancel);
-    EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkFehler, dbOK), -1);
-}
-
-TEST(DlgBoxButtons, YesAndOkAreDefault)
-{
-    ScopedAnswerer answer([](TFormDlgBox& box) {
-        return (box.ButtonSlot(1)->isDefault() ? 1 : 0) + (box.ButtonSlot(2)->isDefault() ? 2 : 0);
-    });
-    EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkBestaetigung, dbYes | dbNo), 1);
-    EXPECT_EQ(ShowDlgBox(QStringLiteral("x"), dkBestaetigung, dbOK | dbCancel), 1);
+    const struct { unsigned buttons; int escape; } rows[] = {
+        {dbYes | dbNo, mrNo}, {dbOK | dbCancel, mrCancel}, {dbOK, -1}, {0, -1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.buttons);
+        Box box("x", dkBestaetigung, row.buttons);
+        EXPECT_EQ(box.ResultAfter(QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier)), row.escape);
+        EXPECT_EQ(box.ResultAfter(QCloseEvent()), mrCancel);
+        if (box.ButtonCount() == 2) {
+            EXPECT_TRUE(box.ButtonSlot(1)->isDefault());
+            EXPECT_FALSE(box.ButtonSlot(2)->isDefault());
+        }
+    }
 }
 
 TEST(DlgBoxKinds, TitlesFollowTheKind)
 {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Plenoptra"));
     const char* titles[] = {"Warnung", "Fehler", "Informationen", "Bestätigung", "Plenoptra"};
-    for (int kind = 0; kind < 5; ++kind) {
-        Seen s;
-        Answer(QStringLiteral("x"), kind, dbOK, s);
-        EXPECT_EQ(s.title, QString::fromUtf8(titles[kind]));
-    }
+    for (int kind = 0; kind < 5; ++kind)
+        EXPECT_EQ(Box("x", kind, dbOK).windowTitle(), QString::fromUtf8(titles[kind]));
 }
 
 TEST(DlgBoxKinds, SixDistinctPicturesOf48By64)
@@ -252,11 +164,9 @@ TEST(DlgBoxKinds, SixDistinctPicturesOf48By64)
         const QImage image = box.Picture(i).toImage().convertToFormat(QImage::Format_ARGB32);
         ASSERT_EQ(image.size(), QSize(48, 64)) << i;
         int opaque = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                opaque += qAlpha(line[x]) > 128 ? 1 : 0;
-        }
+                opaque += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
         EXPECT_GT(opaque, 48 * 64 / 5) << "picture " << i << " is nearly blank";
         for (const QImage& other : images)
             EXPECT_NE(image, other) << "picture " << i << " repeats another";
