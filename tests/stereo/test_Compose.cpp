@@ -1,5 +1,7 @@
 #include "stereo/Compose.h"
 
+#include "StereoTestPictures.h"
+
 #include "model/Liste_Polygon.h"
 #include "model/ProgramObjects.h"
 #include "settings/Desktop_Object.h"
@@ -8,109 +10,70 @@
 
 namespace {
 
-QImage Solid(int w, int h, QRgb pixel)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(pixel);
-    return image;
-}
+const QRgb kCover = qRgb(0x22, 0x22, 0x22), kLeft = qRgb(200, 100, 50), kRight = qRgb(20, 40, 60);
+const QRgb kWhiteRgb = qRgb(255, 255, 255);
 
-// A 400 x 300 pair with a rectangular outline from (100, 100) to (300, 200).
+// A pair of solid pictures with white masks and the outline of the program objects.
 struct ComposeFixture {
     TProgramObjects objects;
     TPolygonListe& outline = *objects.PolygonListe;
     TDesktopData settings;
     TPictureSet pictures;
 
-    ComposeFixture(QRgb leftColour = qRgb(200, 100, 50), QRgb rightColour = qRgb(20, 40, 60))
+    ComposeFixture(QRgb leftColour = kLeft, QRgb rightColour = kRight, int w = 400, int h = 300)
     {
-        settings.DeskTransColor = 0x0004FF04;
-        settings.DeskNoTransColor = 0x00000000;
         settings.FileMaskForColor = 0x00FFFFFF;
         settings.FileMaskBackColor = 0x00000000;
         settings.FileMaskPictColor = 0x00222222;
         settings.DecorUse = 0;
         settings.DecorView = 0;
-        pictures.SourceLeft.Image = Solid(400, 300, leftColour);
-        pictures.SourceRight.Image = Solid(400, 300, rightColour);
+        pictures.SourceLeft.Image = Solid(w, h, leftColour);
+        pictures.SourceRight.Image = Solid(w, h, rightColour);
         MakeWhiteMasks(pictures);
     }
+    // A rectangle from (100, 100) to (300, 200).
     void Rectangle()
     {
-        outline.AddNode(100, 100, outline.Count());
-        outline.AddNode(300, 100, outline.Count());
-        outline.AddNode(300, 200, outline.Count());
-        outline.AddNode(100, 200, outline.Count());
+        for (int i = 0; i < 4; ++i)
+            outline.AddNode(i == 1 || i == 2 ? 300 : 100, i < 2 ? 100 : 200, i);
     }
     void Compose(const TComposeOptions& o) { ComposePair(pictures, outline, settings, o); }
+    const QImage& Left() const { return pictures.ViewLeftHalf.Image; }
+    const QImage& Right() const { return pictures.ViewRightHalf.Image; }
 };
-
-TComposeOptions Parallel(TComposeOptions o)
-{
-    o.Parallel = true;
-    o.Cross = false;
-    return o;
-}
 
 } // namespace
 
-TEST(ComposeTransparent, WhitePictureBecomesCoverOutsideAndStaysWhiteInside)
+TEST(ComposeTransparent, CoverTintsOutsideByBitwiseAndInsideShowsThePicture)
 {
-    ComposeFixture f(qRgb(255, 255, 255), qRgb(255, 255, 255));
+    ComposeFixture f(qRgb(0xF0, 0x0F, 0xAA), qRgb(0, 0, 0));
     f.Rectangle();
+    f.settings.DeskTransColor = 0x00F0F00F; // red 0x0F, green 0xF0, blue 0xF0
     TViewActionState state;
     state.TransparentMask = true;
     state.Parallel = true;
     state.Cross = false;
     f.Compose(ViewComposeOptions(state, f.settings));
-    const QImage& left = f.pictures.ViewLeftHalf.Image;
-    ASSERT_EQ(left.size(), QSize(400, 300));
-    EXPECT_EQ(left.pixel(50, 50), qRgb(4, 255, 4));
-    EXPECT_EQ(left.pixel(399, 299), qRgb(4, 255, 4));
-    EXPECT_EQ(left.pixel(200, 150), qRgb(255, 255, 255));
-    EXPECT_EQ(left.pixel(102, 102), qRgb(255, 255, 255));
+    ASSERT_EQ(f.Left().size(), QSize(400, 300));
+    const QRgb tinted = qRgb(0xF0 & 0x0F, 0x0F & 0xF0, 0xAA & 0xF0), picture = qRgb(0xF0, 0x0F, 0xAA);
+    EXPECT_TRUE(PixelsAre(f.Left(), {{50, 50, tinted}, {399, 299, tinted}, {200, 150, picture}, {102, 102, picture}}));
+    EXPECT_TRUE(PixelsAre(f.Right(), {{10, 10, qRgb(0, 0, 0)}, {200, 150, qRgb(0, 0, 0)}}));
     EXPECT_TRUE(f.pictures.ViewAnaglyph.Image.isNull());
     // The mask itself now holds the overlay.
-    EXPECT_EQ(f.pictures.MaskLeft.Image.pixel(50, 50), qRgb(4, 255, 4));
+    EXPECT_TRUE(PixelsAre(f.pictures.MaskLeft.Image, {{50, 50, qRgb(0x0F, 0xF0, 0xF0)}, {200, 150, kWhiteRgb}}));
 }
 
-TEST(ComposeTransparent, CoverTintsByBitwiseAndAndBlackStaysBlack)
-{
-    ComposeFixture f(qRgb(0xF0, 0x0F, 0xAA), qRgb(0, 0, 0));
-    f.Rectangle();
-    TComposeOptions o;
-    o.Transparent = true;
-    o.CoverColor = 0x00F0F00F; // red 0x0F, green 0xF0, blue 0xF0
-    f.Compose(Parallel(o));
-    EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(10, 10), qRgb(0xF0 & 0x0F, 0x0F & 0xF0, 0xAA & 0xF0));
-    EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(200, 150), qRgb(0xF0, 0x0F, 0xAA));
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(10, 10), qRgb(0, 0, 0));
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(200, 150), qRgb(0, 0, 0));
-}
-
-TEST(ComposeOpaque, PictureInsideCoverOutside)
-{
-    ComposeFixture f;
-    f.Rectangle();
-    f.Compose(MaskedStereoOptions(f.settings));
-    const QImage& left = f.pictures.ViewLeftHalf.Image;
-    EXPECT_EQ(left.pixel(50, 150), qRgb(0x22, 0x22, 0x22));
-    EXPECT_EQ(left.pixel(200, 150), qRgb(200, 100, 50));
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(200, 150), qRgb(20, 40, 60));
-    // The sources are untouched.
-    EXPECT_EQ(f.pictures.SourceLeft.Image.pixel(50, 150), qRgb(200, 100, 50));
-}
-
-TEST(ComposeOpaque, EachSideUsesItsOwnParallax)
+TEST(ComposeOpaque, PictureInsideCoverOutsideEachSideWithItsOwnParallax)
 {
     ComposeFixture f;
     f.Rectangle();
     for (int i = 0; i < f.outline.Count(); ++i)
         f.outline.Items(i)->SetZ(50); // right outline 50 pixels further right
     f.Compose(MaskedStereoOptions(f.settings));
-    EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(120, 150), qRgb(200, 100, 50));
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(120, 150), qRgb(0x22, 0x22, 0x22));
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(330, 150), qRgb(20, 40, 60));
+    EXPECT_TRUE(PixelsAre(f.Left(), {{50, 150, kCover}, {120, 150, kLeft}, {200, 150, kLeft}, {330, 150, kCover}}));
+    EXPECT_TRUE(PixelsAre(f.Right(), {{120, 150, kCover}, {200, 150, kRight}, {330, 150, kRight}}));
+    // The sources are untouched.
+    EXPECT_TRUE(PixelsAre(f.pictures.SourceLeft.Image, {{50, 150, kLeft}}));
 }
 
 TEST(ComposeOpaque, DecorationBandsLieOutsideTheOutline)
@@ -119,21 +82,14 @@ TEST(ComposeOpaque, DecorationBandsLieOutsideTheOutline)
     f.Rectangle();
     f.settings.DecorUse = 1;
     f.settings.DecorDistance = 10;
-    f.settings.DecorWidthInside = 6;
-    f.settings.DecorWidthMiddle = 6;
-    f.settings.DecorWidthOutside = 6;
+    f.settings.DecorWidthInside = f.settings.DecorWidthMiddle = f.settings.DecorWidthOutside = 6;
     f.settings.DecorColorInside = 0x000000FF;
     f.settings.DecorColorMiddle = 0x0000FF00;
     f.settings.DecorColorOutside = 0x00FF0000;
     f.Compose(MaskedStereoOptions(f.settings));
-    const QImage& left = f.pictures.ViewLeftHalf.Image;
     // Going left from the edge at x = 100: 10 cover, 6 inner, 6 middle, 6 outer.
-    EXPECT_EQ(left.pixel(95, 150), qRgb(0x22, 0x22, 0x22));
-    EXPECT_EQ(left.pixel(87, 150), qRgb(255, 0, 0));
-    EXPECT_EQ(left.pixel(81, 150), qRgb(0, 255, 0));
-    EXPECT_EQ(left.pixel(75, 150), qRgb(0, 0, 255));
-    EXPECT_EQ(left.pixel(60, 150), qRgb(0x22, 0x22, 0x22));
-    EXPECT_EQ(left.pixel(105, 150), qRgb(200, 100, 50));
+    EXPECT_TRUE(PixelsAre(f.Left(), {{95, 150, kCover}, {87, 150, qRgb(255, 0, 0)}, {81, 150, qRgb(0, 255, 0)},
+                                     {75, 150, qRgb(0, 0, 255)}, {60, 150, kCover}, {105, 150, kLeft}}));
 }
 
 TEST(ComposeOpaque, NonDrawableMaskMasksNothing)
@@ -143,10 +99,10 @@ TEST(ComposeOpaque, NonDrawableMaskMasksNothing)
     f.outline.AddNode(300, 200, 1); // two nodes, straight: no area
     ASSERT_FALSE(f.outline.IsDrawable());
     f.Compose(MaskedStereoOptions(f.settings));
-    EXPECT_EQ(f.pictures.ViewLeftHalf.Image, f.pictures.SourceLeft.Image);
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image, f.pictures.SourceRight.Image);
+    EXPECT_EQ(f.Left(), f.pictures.SourceLeft.Image);
+    EXPECT_EQ(f.Right(), f.pictures.SourceRight.Image);
     f.Compose(MaskPictureOptions(f.settings));
-    EXPECT_EQ(f.pictures.ViewLeftHalf.Image, Solid(400, 300, qRgb(255, 255, 255)));
+    EXPECT_EQ(f.Left(), Solid(400, 300, kWhiteRgb));
 }
 
 TEST(ComposeSaving, MaskPicturesAreForegroundInsideBackgroundOutside)
@@ -155,26 +111,8 @@ TEST(ComposeSaving, MaskPicturesAreForegroundInsideBackgroundOutside)
     f.Rectangle();
     f.settings.FileMaskForColor = 0x00FF8000; // blue 0xFF, green 0x80
     f.Compose(MaskPictureOptions(f.settings));
-    const QImage& left = f.pictures.ViewLeftHalf.Image;
-    EXPECT_EQ(left.pixel(200, 150), qRgb(0, 0x80, 0xFF));
-    EXPECT_EQ(left.pixel(20, 20), qRgb(0, 0, 0));
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image.size(), QSize(400, 300));
-}
-
-TEST(ComposeSaving, ParallelOutputWithGapTwentyIsWhiteBetween)
-{
-    ComposeFixture f;
-    f.pictures.SourceLeft.Image = Solid(100, 50, qRgb(1, 2, 3));
-    f.pictures.SourceRight.Image = Solid(100, 50, qRgb(4, 5, 6));
-    MakeWhiteMasks(f.pictures);
-    f.Compose(MaskedStereoOptions(f.settings));
-    TBitmap output;
-    CombineStereoPicture(slParallel, akColor, f.pictures.ViewLeftHalf, f.pictures.ViewRightHalf, output, 20);
-    ASSERT_EQ(output.Image.size(), QSize(220, 50));
-    for (int x = 100; x < 120; ++x)
-        EXPECT_EQ(output.Image.pixel(x, 10), qRgb(255, 255, 255));
-    EXPECT_EQ(output.Image.pixel(99, 10), qRgb(1, 2, 3));
-    EXPECT_EQ(output.Image.pixel(120, 10), qRgb(4, 5, 6));
+    EXPECT_TRUE(PixelsAre(f.Left(), {{200, 150, qRgb(0, 0x80, 0xFF)}, {20, 20, qRgb(0, 0, 0)}}));
+    EXPECT_EQ(f.Right().size(), QSize(400, 300));
 }
 
 TEST(ComposeLayout, CrossSwapsAndAnaglyphLeavesHalvesEmpty)
@@ -185,69 +123,64 @@ TEST(ComposeLayout, CrossSwapsAndAnaglyphLeavesHalvesEmpty)
     o.Parallel = false;
     o.Cross = true;
     f.Compose(o);
-    EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(200, 150), qRgb(20, 40, 60));
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(200, 150), qRgb(200, 100, 50));
+    EXPECT_TRUE(PixelsAre(f.Left(), {{200, 150, kRight}}));
+    EXPECT_TRUE(PixelsAre(f.Right(), {{200, 150, kLeft}}));
     o.Cross = false;
     f.pictures.DisplayMatrix = StereoMatrix::kRedCyanColor;
     f.Compose(o);
-    EXPECT_TRUE(f.pictures.ViewLeftHalf.Image.isNull());
-    EXPECT_TRUE(f.pictures.ViewRightHalf.Image.isNull());
+    EXPECT_TRUE(f.Left().isNull());
+    EXPECT_TRUE(f.Right().isNull());
     ASSERT_EQ(f.pictures.ViewAnaglyph.Image.size(), QSize(400, 300));
-    EXPECT_EQ(f.pictures.ViewAnaglyph.Image.pixel(200, 150), qRgb(200, 40, 60));
-    EXPECT_EQ(f.pictures.ViewAnaglyph.Image.pixel(10, 10), qRgb(0x22, 0x22, 0x22));
+    EXPECT_TRUE(PixelsAre(f.pictures.ViewAnaglyph.Image, {{200, 150, qRgb(200, 40, 60)}, {10, 10, kCover}}));
 }
 
 TEST(ComposeLayout, LargePairIsComposedOnBothSides)
 {
     // Large enough for the two sides to run on separate threads.
-    ComposeFixture f;
-    f.pictures.SourceLeft.Image = Solid(2100, 2000, qRgb(9, 8, 7));
-    f.pictures.SourceRight.Image = Solid(2100, 2000, qRgb(6, 5, 4));
-    MakeWhiteMasks(f.pictures);
+    ComposeFixture f(qRgb(9, 8, 7), qRgb(6, 5, 4), 2100, 2000);
     f.Rectangle();
     f.Compose(MaskedStereoOptions(f.settings));
-    EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(200, 150), qRgb(9, 8, 7));
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(200, 150), qRgb(6, 5, 4));
-    EXPECT_EQ(f.pictures.ViewRightHalf.Image.pixel(1500, 900), qRgb(0x22, 0x22, 0x22));
+    EXPECT_TRUE(PixelsAre(f.Left(), {{200, 150, qRgb(9, 8, 7)}}));
+    EXPECT_TRUE(PixelsAre(f.Right(), {{200, 150, qRgb(6, 5, 4)}, {1500, 900, kCover}}));
     TComposeOptions o = MaskedStereoOptions(f.settings);
     o.Transparent = true;
     o.CoverColor = 0x00000000;
     f.Compose(o);
-    EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(200, 150), qRgb(9, 8, 7));
-    EXPECT_EQ(f.pictures.ViewLeftHalf.Image.pixel(2099, 1999), qRgb(0, 0, 0));
+    EXPECT_TRUE(PixelsAre(f.Left(), {{200, 150, qRgb(9, 8, 7)}, {2099, 1999, qRgb(0, 0, 0)}}));
 }
 
-TEST(ViewChoice, CoverColourFollowsActionStates)
+TEST(ViewChoice, CoverAndFramesFollowActionStatesAndSettings)
 {
     TDesktopData s;
-    s.DeskTransColor = 1;
-    s.DeskNoTransColor = 2;
-    s.FileMaskPictColor = 3;
-    TViewActionState state;
-    EXPECT_EQ(ViewComposeOptions(state, s).CoverColor, 3u);
-    state.MaskEdit = true;
-    EXPECT_EQ(ViewComposeOptions(state, s).CoverColor, 2u);
-    state.TransparentMask = true;
-    EXPECT_EQ(ViewComposeOptions(state, s).CoverColor, 1u);
-    EXPECT_TRUE(ViewComposeOptions(state, s).Transparent);
-    EXPECT_EQ(ViewComposeOptions(state, s).FillColor, kWhite);
-}
-
-TEST(ViewChoice, FramesNeedDecorUseAndViewOrNoMaskTool)
-{
-    TDesktopData s;
-    s.DecorUse = 0;
-    s.DecorView = 1;
-    TViewActionState state;
-    EXPECT_FALSE(ViewComposeOptions(state, s).Decorate);
+    s.DeskTransColor = 1, s.DeskNoTransColor = 2, s.FileMaskPictColor = 3;
+    // Cover: transparent colour, else the editing colour while a mask tool is
+    // active, else the masked-picture colour. Frames: DecorUse and (DecorView
+    // or no mask tool).
+    const struct {
+        bool transparent, newMask, maskEdit;
+        quint8 use, view;
+        TColor cover;
+        bool frames;
+    } cases[] = {
+        {false, false, false, 0, 1, 3, false}, {false, false, false, 1, 0, 3, true},
+        {false, true, false, 1, 0, 2, false},  {false, true, false, 1, 1, 2, true},
+        {false, false, true, 1, 0, 2, false},  {true, false, true, 1, 1, 1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        TViewActionState state;
+        state.TransparentMask = c.transparent, state.NewMask = c.newMask, state.MaskEdit = c.maskEdit;
+        s.DecorUse = c.use, s.DecorView = c.view;
+        const TComposeOptions o = ViewComposeOptions(state, s);
+        EXPECT_EQ(o.CoverColor, c.cover);
+        EXPECT_EQ(o.Decorate, c.frames);
+        EXPECT_EQ(o.Transparent, c.transparent);
+        EXPECT_EQ(o.FillColor, kWhite);
+    }
+    // Saving: masked pictures take frames with DecorUse alone, mask pictures never.
+    s.DecorUse = 0, s.DecorView = 1;
     EXPECT_FALSE(MaskedStereoOptions(s).Decorate);
-    s.DecorUse = 1;
-    s.DecorView = 0;
-    EXPECT_TRUE(ViewComposeOptions(state, s).Decorate);
-    state.NewMask = true;
-    EXPECT_FALSE(ViewComposeOptions(state, s).Decorate);
-    s.DecorView = 1;
-    EXPECT_TRUE(ViewComposeOptions(state, s).Decorate);
+    s.DecorUse = 1, s.DecorView = 0;
     EXPECT_TRUE(MaskedStereoOptions(s).Decorate);
     EXPECT_FALSE(MaskPictureOptions(s).Decorate);
 }

@@ -1,5 +1,7 @@
 #include "stereo/StereoConvert.h"
 
+#include "StereoTestPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,207 +9,137 @@
 
 namespace {
 
-TBitmap Solid(int w, int h, QRgb pixel)
-{
-    TBitmap b;
-    b.Image = QImage(w, h, QImage::Format_RGB32);
-    b.Image.fill(pixel);
-    return b;
-}
-
-QRgb At(const TBitmap& b, int x, int y) { return b.Image.pixel(x, y) | 0xFF000000u; }
-
-// Distinguishable pixels: each one encodes its position.
-TBitmap Gradient(int w, int h, int salt)
-{
-    TBitmap b;
-    b.Image = QImage(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            b.Image.setPixel(x, y, qRgb((x + salt) & 0xFF, y & 0xFF, (x * 7 + y * 3 + salt) & 0xFF));
-    return b;
-}
+const QRgb kBlackRgb = qRgb(0, 0, 0), kWhiteRgb = qRgb(255, 255, 255);
 
 } // namespace
 
-TEST(CombineStereo, LayoutsOneToThreePlaceTheViews)
+TEST(CombineStereo, LayoutsPlaceTheViewsWithTheGapInTargetBrush)
 {
-    TBitmap left = Solid(400, 300, qRgb(200, 0, 0));
-    TBitmap right = Solid(400, 300, qRgb(0, 0, 200));
-    TBitmap target;
-    CombineStereoPicture(slParallel, akColor, left, right, target, 0);
-    ASSERT_EQ(target.Image.size(), QSize(800, 300));
-    EXPECT_EQ(At(target, 0, 0), qRgb(200, 0, 0));
-    EXPECT_EQ(At(target, 399, 299), qRgb(200, 0, 0));
-    EXPECT_EQ(At(target, 400, 0), qRgb(0, 0, 200));
-    CombineStereoPicture(slCross, akColor, left, right, target, 0);
-    ASSERT_EQ(target.Image.size(), QSize(800, 300));
-    EXPECT_EQ(At(target, 399, 10), qRgb(0, 0, 200));
-    EXPECT_EQ(At(target, 400, 10), qRgb(200, 0, 0));
-    CombineStereoPicture(slOverUnder, akColor, left, right, target, 0);
-    ASSERT_EQ(target.Image.size(), QSize(400, 600));
-    EXPECT_EQ(At(target, 5, 299), qRgb(0, 0, 200));
-    EXPECT_EQ(At(target, 5, 300), qRgb(200, 0, 0));
-}
-
-TEST(CombineStereo, GapTakesTargetBrushInEverySideBySideLayout)
-{
-    TBitmap left = Solid(100, 50, qRgb(10, 20, 30));
-    TBitmap right = Solid(100, 50, qRgb(40, 50, 60));
-    for (int layout : {slParallel, slCross}) {
+    const QRgb L = qRgb(10, 20, 30), R = qRgb(40, 50, 60), G = qRgb(0x99, 0x66, 0x33), W = kWhiteRgb;
+    const TColor brush = 0x00336699; // 0x00BBGGRR, the gap's G
+    TBitmap left{Solid(100, 50, L)}, right{Solid(100, 50, R)};
+    const struct {
+        int layout;
+        TColor brush;
+        QSize size;
+        std::vector<TPixel> pixels;
+    } cases[] = {
+        {slParallel, brush, {220, 50}, {{0, 0, L}, {99, 49, L}, {100, 25, G}, {119, 25, G}, {120, 0, R}, {219, 49, R}}},
+        {slCross, brush, {220, 50}, {{0, 0, R}, {99, 49, R}, {100, 25, G}, {119, 25, G}, {120, 0, L}, {219, 49, L}}},
+        // The right view on top.
+        {slOverUnder, kWhite, {100, 120}, {{0, 0, R}, {99, 49, R}, {50, 50, W}, {50, 69, W}, {0, 70, L}, {99, 119, L}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layout);
         TBitmap target;
-        target.Brush = 0x00336699; // 0x00BBGGRR
-        CombineStereoPicture(layout, akColor, left, right, target, 20);
-        ASSERT_EQ(target.Image.size(), QSize(220, 50));
-        for (int x = 100; x < 120; ++x)
-            EXPECT_EQ(At(target, x, 25), qRgb(0x99, 0x66, 0x33)) << layout << " x " << x;
-        EXPECT_EQ(At(target, 120, 0), layout == slParallel ? qRgb(40, 50, 60) : qRgb(10, 20, 30));
+        target.Brush = c.brush;
+        CombineStereoPicture(c.layout, akColor, left, right, target, 20);
+        ASSERT_EQ(target.Image.size(), c.size);
+        EXPECT_TRUE(PixelsAre(target.Image, c.pixels));
     }
-    TBitmap target;
-    CombineStereoPicture(slOverUnder, akColor, left, right, target, 20);
-    ASSERT_EQ(target.Image.size(), QSize(100, 120));
-    EXPECT_EQ(At(target, 50, 60), qRgb(255, 255, 255)); // default brush is white
-    EXPECT_EQ(At(target, 50, 70), qRgb(10, 20, 30));
 }
 
 TEST(CombineStereo, ShorterRightPictureLeavesBrushBelowIt)
 {
-    TBitmap left = Solid(10, 8, qRgb(1, 2, 3));
-    TBitmap right = Solid(6, 4, qRgb(4, 5, 6));
-    TBitmap target;
-    target.Brush = kBlack;
+    TBitmap left{Solid(10, 8, qRgb(1, 2, 3))}, right{Solid(6, 4, qRgb(4, 5, 6))}, target{QImage(), kBlack};
     CombineStereoPicture(slParallel, akColor, left, right, target, 2);
     ASSERT_EQ(target.Image.size(), QSize(18, 8));
-    EXPECT_EQ(At(target, 12, 3), qRgb(4, 5, 6));
-    EXPECT_EQ(At(target, 12, 4), qRgb(0, 0, 0));
-    EXPECT_EQ(At(target, 11, 0), qRgb(0, 0, 0));
+    EXPECT_TRUE(PixelsAre(target.Image, {{12, 3, qRgb(4, 5, 6)}, {12, 4, kBlackRgb}, {11, 0, kBlackRgb}}));
 }
 
 TEST(CombineStereo, UnknownLayoutOrKindCopiesLeft)
 {
-    TBitmap left = Gradient(30, 20, 1);
-    TBitmap right = Solid(30, 20, qRgb(9, 9, 9));
-    TBitmap target;
+    // A red-cyan mix of these would be (1, 9, 9).
+    TBitmap left{Solid(30, 20, qRgb(1, 2, 3))}, right{Solid(30, 20, qRgb(9, 9, 9))}, target;
     CombineStereoPicture(9, akColor, left, right, target, 5);
     EXPECT_EQ(target.Image, left.Image);
     CombineStereoPicture(slRedCyan, 3, left, right, target, 5);
     EXPECT_EQ(target.Image, left.Image);
 }
 
-TEST(AnaglyphMix, RedCyanOfRedAndWhiteIsWhite)
+TEST(AnaglyphMix, EachLayoutAndKindTakesItsChannels)
 {
-    TBitmap red = Solid(20, 10, qRgb(255, 0, 0));
-    TBitmap white = Solid(20, 10, qRgb(255, 255, 255));
-    TBitmap black = Solid(20, 10, qRgb(0, 0, 0));
-    TBitmap target;
-    CombineStereoPicture(slRedCyan, akColor, red, white, target, 0);
-    EXPECT_EQ(At(target, 7, 3), qRgb(255, 255, 255));
-    CombineStereoPicture(slRedCyan, akColor, red, black, target, 0);
-    EXPECT_EQ(At(target, 7, 3), qRgb(255, 0, 0));
+    const QRgb red = qRgb(255, 0, 0), warm = qRgb(200, 50, 30), cool = qRgb(10, 20, 90);
+    const struct {
+        int layout, kind;
+        QRgb left, right, mixed;
+    } cases[] = {
+        {slRedCyan, akColor, red, kWhiteRgb, kWhiteRgb},
+        {slRedCyan, akColor, red, kBlackRgb, red},
+        {slRedCyan, akGrey, kWhiteRgb, kWhiteRgb, kWhiteRgb}, // the grey of white is 255
+        {slRedBlue, akColor, kWhiteRgb, kWhiteRgb, qRgb(255, 0, 255)},
+        {slRedGreen, akColor, kWhiteRgb, kWhiteRgb, qRgb(255, 255, 0)},
+        {slYellowBlue, akColor, warm, cool, qRgb(10, 20, 30)}, // blue from the left
+        // Blue = round(0.299*200 + 0.587*50 + 0.114*30) = round(92.57) = 93.
+        {slYellowBlue, akHalfTone, warm, cool, qRgb(10, 20, 93)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "layout " << c.layout << " kind " << c.kind);
+        TBitmap left{Solid(5, 3, c.left)}, right{Solid(5, 3, c.right)}, target;
+        CombineStereoPicture(c.layout, c.kind, left, right, target, 0);
+        EXPECT_TRUE(PixelsAre(target.Image, {{4, 2, c.mixed}}));
+    }
 }
 
-TEST(AnaglyphMix, UnequalSizesIntoEmptyTargetAreBlackOutsideSharedRegion)
+TEST(AnaglyphMix, UnequalSizesMixOnlyTheSharedRegion)
 {
-    TBitmap first = Solid(300, 200, qRgb(100, 0, 0));
-    TBitmap second = Solid(200, 300, qRgb(0, 60, 70));
+    // 300 x 200 and 200 x 300 share the top-left 200 x 200.
+    TBitmap first{Solid(300, 200, qRgb(100, 110, 120))}, second{Solid(200, 300, qRgb(0, 60, 70))};
+    const QRgb mixed = qRgb(100, 60, 70);
     TBitmap target; // white brush, to prove the mix chooses black
     MixAnaglyphRedFirst(first, second, target, StereoMatrix::kRedCyanColor);
     ASSERT_EQ(target.Image.size(), QSize(300, 300));
-    EXPECT_EQ(At(target, 199, 199), qRgb(100, 60, 70));
-    EXPECT_EQ(At(target, 250, 100), qRgb(0, 0, 0));
-    EXPECT_EQ(At(target, 100, 250), qRgb(0, 0, 0));
-    EXPECT_EQ(At(target, 299, 299), qRgb(0, 0, 0));
-}
-
-TEST(AnaglyphMix, CombineKeepsLeftPixelsBesideSharedRegion)
-{
-    TBitmap left = Solid(300, 200, qRgb(100, 110, 120));
-    TBitmap right = Solid(200, 300, qRgb(0, 60, 70));
-    TBitmap target;
-    CombineStereoPicture(slRedCyan, akColor, left, right, target, 0);
-    ASSERT_EQ(target.Image.size(), QSize(300, 300));
-    EXPECT_EQ(At(target, 150, 150), qRgb(100, 60, 70));
-    EXPECT_EQ(At(target, 250, 199), qRgb(100, 110, 120));
-    EXPECT_EQ(At(target, 250, 200), qRgb(0, 0, 0));
-    EXPECT_EQ(At(target, 100, 250), qRgb(0, 0, 0));
-    EXPECT_EQ(target.Brush, kWhite); // the caller's brush survives
-}
-
-TEST(AnaglyphMix, GreyOfWhiteIs255)
-{
-    TBitmap white = Solid(4, 4, qRgb(255, 255, 255));
-    TBitmap target;
-    CombineStereoPicture(slRedCyan, akGrey, white, white, target, 0);
-    EXPECT_EQ(At(target, 1, 1), qRgb(255, 255, 255));
-    CombineStereoPicture(slRedBlue, akColor, white, white, target, 0);
-    EXPECT_EQ(At(target, 1, 1), qRgb(255, 0, 255));
-    CombineStereoPicture(slRedGreen, akColor, white, white, target, 0);
-    EXPECT_EQ(At(target, 1, 1), qRgb(255, 255, 0));
-}
-
-TEST(AnaglyphMix, YellowBlueTakesBlueFromLeft)
-{
-    TBitmap left = Solid(3, 3, qRgb(200, 50, 30));
-    TBitmap right = Solid(3, 3, qRgb(10, 20, 90));
-    TBitmap target;
-    CombineStereoPicture(slYellowBlue, akColor, left, right, target, 0);
-    EXPECT_EQ(At(target, 0, 0), qRgb(10, 20, 30));
-    // Half-tone: blue = round(0.299*200 + 0.587*50 + 0.114*30) = round(92.57) = 93.
-    CombineStereoPicture(slYellowBlue, akHalfTone, left, right, target, 0);
-    EXPECT_EQ(At(target, 0, 0), qRgb(10, 20, 93));
+    EXPECT_TRUE(PixelsAre(target.Image,
+                          {{199, 199, mixed}, {250, 100, kBlackRgb}, {100, 250, kBlackRgb}, {299, 299, kBlackRgb}}));
+    // Combining starts from the left picture, so its pixels stay beside the
+    // shared region; the caller's brush survives.
+    TBitmap combined;
+    CombineStereoPicture(slRedCyan, akColor, first, second, combined, 0);
+    ASSERT_EQ(combined.Image.size(), QSize(300, 300));
+    EXPECT_TRUE(PixelsAre(combined.Image, {{150, 150, mixed}, {250, 199, qRgb(100, 110, 120)}, {250, 200, kBlackRgb},
+                                           {100, 250, kBlackRgb}}));
+    EXPECT_EQ(combined.Brush, kWhite);
 }
 
 TEST(ColorMatrix, TiesRoundToEvenAndLowByteIsKept)
 {
-    TBitmap src = Solid(2, 1, qRgb(1, 3, 200));
-    TBitmap dst;
+    TBitmap src{Solid(2, 1, qRgb(1, 3, 200))}, one{Solid(1, 1, qRgb(1, 0, 0))}, dst;
     // 0.5*1 = 0.5 -> 0; 0.5*3 = 1.5 -> 2; 2*200 = 400 -> 400 & 255 = 144.
     ApplyColorMatrix(dst, src, TColorMatrix{0.5, 0, 0, 0, 0.5, 0, 0, 0, 2});
-    EXPECT_EQ(At(dst, 1, 0), qRgb(0, 2, 144));
+    EXPECT_TRUE(PixelsAre(dst.Image, {{1, 0, qRgb(0, 2, 144)}}));
     // A negative result keeps its two's-complement low byte: -1 -> 255.
-    TBitmap one = Solid(1, 1, qRgb(1, 0, 0));
     ApplyColorMatrix(dst, one, TColorMatrix{-1, 0, 0, 0, 0, 0, 0, 0, 0});
-    EXPECT_EQ(At(dst, 0, 0), qRgb(255, 0, 0));
+    EXPECT_TRUE(PixelsAre(dst.Image, {{0, 0, qRgb(255, 0, 0)}}));
 }
 
 TEST(ColorMatrix, MatchesDoubleFormulaOnRandomPixels)
 {
     std::mt19937 rng(7);
-    TBitmap src;
-    src.Image = QImage(257, 63, QImage::Format_RGB32);
+    TBitmap src{QImage(257, 63, QImage::Format_RGB32)}, dst;
     for (int y = 0; y < src.Height(); ++y)
         for (int x = 0; x < src.Width(); ++x)
             src.Image.setPixel(x, y, rng() | 0xFF000000u);
     const TColorMatrix m{0.299, 0.587, 0.114, 0.3, 0.3, 0.4, 0.2126, 0.7152, 0.0722};
-    TBitmap dst;
     ApplyColorMatrix(dst, src, m);
     for (int y = 0; y < src.Height(); ++y)
         for (int x = 0; x < src.Width(); ++x) {
             const QRgb p = src.Image.pixel(x, y);
             const double r = qRed(p), g = qGreen(p), b = qBlue(p);
             auto row = [&](int i) { return int(std::nearbyint(m[i] * r + m[i + 1] * g + m[i + 2] * b)) & 0xFF; };
-            ASSERT_EQ(At(dst, x, y), qRgb(row(0), row(3), row(6))) << x << "," << y;
+            ASSERT_EQ(dst.Image.pixel(x, y), qRgb(row(0), row(3), row(6))) << x << "," << y;
         }
 }
 
-TEST(FillBitmap, FillsAtCurrentSizeAndLeavesSharedCopyAlone)
+TEST(BitmapFillAndSize, FillKeepsSizeAndSharedCopyEnlargingTakesBrush)
 {
-    TBitmap a = Solid(7, 3, qRgb(1, 2, 3));
-    TBitmap b = a;
+    TBitmap a{Solid(7, 3, qRgb(1, 2, 3))}, b = a;
     FillBitmapColor(b, 0x00FF0080);
     EXPECT_EQ(b.Image.size(), QSize(7, 3));
-    EXPECT_EQ(At(b, 6, 2), qRgb(0x80, 0, 0xFF));
-    EXPECT_EQ(At(a, 6, 2), qRgb(1, 2, 3));
-}
-
-TEST(BitmapSize, EnlargingFillsNewAreaWithBrush)
-{
-    TBitmap b = Solid(2, 2, qRgb(9, 9, 9));
-    b.Brush = 0x000000FF;
-    SetBitmapSize(b, 3, 4);
-    EXPECT_EQ(At(b, 1, 1), qRgb(9, 9, 9));
-    EXPECT_EQ(At(b, 2, 0), qRgb(255, 0, 0));
-    EXPECT_EQ(At(b, 0, 3), qRgb(255, 0, 0));
+    EXPECT_TRUE(PixelsAre(b.Image, {{6, 2, qRgb(0x80, 0, 0xFF)}}));
+    EXPECT_TRUE(PixelsAre(a.Image, {{6, 2, qRgb(1, 2, 3)}}));
+    TBitmap small{Solid(2, 2, qRgb(9, 9, 9)), 0x000000FF};
+    SetBitmapSize(small, 3, 4);
+    EXPECT_TRUE(PixelsAre(small.Image, {{1, 1, qRgb(9, 9, 9)}, {2, 0, qRgb(255, 0, 0)}, {0, 3, qRgb(255, 0, 0)}}));
 }
 
 TEST(FitRectTest, WideSourceIsCentredVertically)
@@ -238,10 +170,8 @@ TEST(BitmapMemory, LargePicturesShareUntilWrittenLikeSmallOnes)
     EXPECT_EQ(big.pixel(5, 5), qRgb(1, 2, 3));
     EXPECT_EQ(copy.pixel(5, 5), qRgb(9, 9, 9));
     EXPECT_EQ(big.bytesPerLine(), 2100 * 4);
-    TBitmap a{big, kWhite};
-    TBitmap b{copy, kWhite};
-    TBitmap mixed;
+    TBitmap a{big, kWhite}, b{copy, kWhite}, mixed;
     MixAnaglyphRedFirst(a, b, mixed, StereoMatrix::kRedCyanGrey);
     EXPECT_EQ(mixed.Image.pixel(5, 5), qRgb(2, 9, 9)); // round(0.299 + 1.174 + 0.342) = 2
-    EXPECT_EQ(NewRgb32(0, 5).isNull(), true);
+    EXPECT_TRUE(NewRgb32(0, 5).isNull());
 }

@@ -1,5 +1,7 @@
 #include "stereo/Stereo_OpenDlg.h"
 
+#include "StereoTestPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -20,38 +22,14 @@
 
 namespace {
 
-QString SavePicture(const QTemporaryDir& dir, const QString& name, QRgb colour, int w = 200, int h = 100,
-                    const char* format = "BMP")
+QString SavePicture(const QTemporaryDir& dir, const QString& name, QRgb colour = qRgb(1, 2, 3), int w = 200,
+                    int h = 100, const char* format = "BMP")
 {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    EXPECT_TRUE(image.save(dir.filePath(name), format));
+    EXPECT_TRUE(Solid(w, h, colour).save(dir.filePath(name), format));
     return dir.filePath(name);
 }
 
-TBitmap Solid(int w, int h, QRgb colour)
-{
-    TBitmap bitmap{QImage(w, h, QImage::Format_RGB32)};
-    bitmap.Image.fill(colour);
-    return bitmap;
-}
-
 bool IsRed(const QLineEdit* field) { return field->palette().color(QPalette::Text) == QColor(Qt::red); }
-QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
-
-// Answers the file-dialog requests from a script and records them.
-struct TDialogScript {
-    QStringList Titles, Starts, Filters, Answers;
-    void Install(TFormOpenStereo& dialog)
-    {
-        dialog.OpenFileHook = [this](const QString& title, const QString& start, const QString& filter) {
-            Titles << title;
-            Starts << start;
-            Filters << filter;
-            return Answers.isEmpty() ? QString() : Answers.takeFirst();
-        };
-    }
-};
 
 // A drop goes to the widget that accepted the drag's entry, as from the desktop.
 void DropOn(QLineEdit* field, const QStringList& files)
@@ -69,42 +47,40 @@ void DropOn(QLineEdit* field, const QStringList& files)
 
 } // namespace
 
-TEST(OpenStereoPairing, RightCandidateReplacesSuffixIgnoringCase)
+TEST(OpenStereoPairing, BrowseOffersExistingRightPartnerOnly)
 {
+    // The partner's name: "_L" + extension, any case, becomes "_R" + extension.
     EXPECT_EQ(OpenStereoRightCandidate("/p/Bild_l.JPG"), "/p/Bild_R.JPG");
     EXPECT_EQ(OpenStereoRightCandidate("/p/Bild_Links.jpg"), "");
     EXPECT_EQ(OpenStereoRightCandidate("/p/Bild.jpg"), "");
-}
-
-TEST(OpenStereoPairing, BrowseOffersExistingRightPartnerOnly)
-{
     QTemporaryDir dir;
-    const QString left = SavePicture(dir, "Bild_l.JPG", qRgb(255, 0, 0));
-    const QString right = SavePicture(dir, "Bild_R.JPG", qRgb(0, 0, 255));
-    const QString lonely = SavePicture(dir, "Solo_L.jpg", qRgb(0, 0, 255));
+    const QString left = SavePicture(dir, "Bild_l.JPG"), right = SavePicture(dir, "Bild_R.JPG");
+    const QString lonely = SavePicture(dir, "Solo_L.jpg");
     TFormOpenStereo dialog;
-    TDialogScript script;
-    script.Install(dialog);
-    script.Answers = {left, right};
+    QStringList titles, starts, filters, answers = {left, right};
+    dialog.OpenFileHook = [&](const QString& title, const QString& start, const QString& filter) {
+        titles << title, starts << start, filters << filter;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    };
     dialog.BitBtnOpenClick();
-    EXPECT_EQ(script.Titles, QStringList({"Öffne linkes Bild", "Öffne rechtes Bild"}));
-    EXPECT_EQ(script.Starts[1], right);
-    EXPECT_EQ(script.Filters, QStringList({kOpenStereoFilterLeft, kOpenStereoFilterRight}));
+    EXPECT_EQ(titles, QStringList({"Öffne linkes Bild", "Öffne rechtes Bild"}));
+    EXPECT_EQ(starts[1], right);
+    EXPECT_EQ(filters, QStringList({kOpenStereoFilterLeft, kOpenStereoFilterRight}));
     EXPECT_EQ(dialog.GetLeftFileName(), left);
     EXPECT_EQ(dialog.GetRightFileName(), right);
 
     // No Solo_R.jpg: the right dialog starts from the field; cancelling it
     // changes neither field.
-    script.Answers = {lonely};
+    answers = {lonely};
     dialog.BitBtnOpenClick();
-    EXPECT_EQ(script.Starts[3], right);
+    EXPECT_EQ(starts[3], right);
     EXPECT_EQ(dialog.GetLeftFileName(), left);
 
     dialog.SetLayout(slCross);
-    script.Answers = {lonely, "/never/asked.jpg"};
+    answers = {lonely, "/never/asked.jpg"};
     dialog.BitBtnOpenClick();
-    EXPECT_EQ(script.Titles.size(), 5);
-    EXPECT_EQ(script.Titles[4], "Öffne Stereobild Kreuzblick (rechts / links)");
+    ASSERT_EQ(titles.size(), 5);
+    EXPECT_EQ(titles[4], "Öffne Stereobild Kreuzblick (rechts / links)");
     EXPECT_EQ(dialog.GetLeftFileName(), lonely);
     EXPECT_EQ(dialog.GetRightFileName(), "");
 }
@@ -129,18 +105,16 @@ TEST(OpenStereoFilters, FileDialogShowsTheTextsUnchanged)
 TEST(OpenStereoFields, MissingOrDuplicateFileIsRed)
 {
     QTemporaryDir dir;
-    const QString lower = SavePicture(dir, "a.bmp", qRgb(1, 2, 3));
-    const QString upper = SavePicture(dir, "A.BMP", qRgb(1, 2, 3));
     TFormOpenStereo dialog;
-    dialog.SetLeftFileName(lower);
+    dialog.SetLeftFileName(SavePicture(dir, "a.bmp"));
     dialog.SetRightFileName(dir.filePath("gone.bmp"));
     EXPECT_FALSE(IsRed(dialog.EditFileName_L));
     EXPECT_TRUE(IsRed(dialog.EditFileName_R));
     EXPECT_EQ(dialog.EditFileName_R->toolTip(), dir.filePath("gone.bmp"));
     // Both exist, but the names differ only in case: still one file.
-    dialog.SetRightFileName(upper);
+    dialog.SetRightFileName(SavePicture(dir, "A.BMP"));
     EXPECT_TRUE(IsRed(dialog.EditFileName_R));
-    dialog.SetRightFileName(SavePicture(dir, "b.bmp", qRgb(1, 2, 3)));
+    dialog.SetRightFileName(SavePicture(dir, "b.bmp"));
     EXPECT_FALSE(IsRed(dialog.EditFileName_R));
     EXPECT_FALSE(IsRed(dialog.EditFileName_L));
 }
@@ -188,8 +162,7 @@ TEST(OpenStereoTimer, PresettingStartsNoPreviewButTypingDoes)
 TEST(OpenStereoDrop, FurtherFilesGoToTheOtherFieldOnlyInPairLayout)
 {
     QTemporaryDir dir;
-    const QString a = SavePicture(dir, "a.bmp", qRgb(1, 2, 3));
-    const QString b = SavePicture(dir, "b.bmp", qRgb(1, 2, 3));
+    const QString a = SavePicture(dir, "a.bmp"), b = SavePicture(dir, "b.bmp");
     TFormOpenStereo dialog;
     DropOn(dialog.EditFileName_L, {dir.filePath("missing.bmp"), a, b});
     EXPECT_EQ(dialog.GetLeftFileName(), a);
@@ -202,41 +175,32 @@ TEST(OpenStereoDrop, FurtherFilesGoToTheOtherFieldOnlyInPairLayout)
     EXPECT_EQ(dialog.GetRightFileName(), "");
 }
 
-TEST(OpenStereoPreview, CrossModeShowsRightFirstWithGap)
+TEST(OpenStereoPreview, EachModeBuildsItsPictureAtTheFittedSize)
 {
     TFormOpenStereo dialog;
-    dialog.PreviewLeft = Solid(200, 100, qRgb(255, 0, 0));
-    dialog.PreviewRight = Solid(200, 100, qRgb(0, 0, 255));
+    const QRgb L = qRgb(200, 50, 30), R = qRgb(10, 120, 240);
+    dialog.PreviewLeft = TBitmap{Solid(200, 100, L)};
+    dialog.PreviewRight = TBitmap{Solid(200, 100, R)};
     const QRgb background = dialog.palette().color(QPalette::Window).rgb() | 0xFF000000u;
-    // 400 x 100 fits the area less the gap (400 x 300) exactly.
+    // Cross, right first: 400 x 100 fits the area less the gap (400 x 300) exactly.
     const QImage cross = dialog.MakePreview(QSize(410, 300));
     ASSERT_EQ(cross.size(), QSize(410, 100));
-    EXPECT_EQ(At(cross, 0, 0), qRgb(0, 0, 255));
-    EXPECT_EQ(At(cross, 209, 99), background);
-    EXPECT_EQ(At(cross, 210, 0), qRgb(255, 0, 0));
-
+    EXPECT_TRUE(PixelsAre(cross, {{0, 0, R}, {200, 0, background}, {209, 99, background}, {210, 0, L}}));
     dialog.ActionParallel->trigger();
     EXPECT_FALSE(dialog.ActionKreuz->isChecked());
     const QImage parallel = dialog.MakePreview(QSize(210, 300)); // halves of 100 x 50
     ASSERT_EQ(parallel.size(), QSize(210, 50));
-    EXPECT_EQ(At(parallel, 50, 25), qRgb(255, 0, 0));
-    EXPECT_EQ(At(parallel, 160, 25), qRgb(0, 0, 255));
-}
-
-TEST(OpenStereoPreview, AnaglyphModesMixRedCyanAtFittedSize)
-{
-    TFormOpenStereo dialog;
-    dialog.PreviewLeft = Solid(200, 100, qRgb(200, 50, 30));
-    dialog.PreviewRight = Solid(200, 100, qRgb(10, 120, 240));
-    dialog.ActionAnaglyphe_Farb->trigger();
-    const QImage colour = dialog.MakePreview(QSize(100, 100));
-    ASSERT_EQ(colour.size(), QSize(100, 50));
-    EXPECT_EQ(At(colour, 50, 25), qRgb(200, 120, 240));
-    // grey(200, 50, 30) = 92.57, grey(10, 120, 240) = 100.79
-    dialog.ActionAnaglyphe_sw->trigger();
-    EXPECT_EQ(At(dialog.MakePreview(QSize(100, 100)), 10, 10), qRgb(93, 101, 101));
-    dialog.ActionAnaglyphe_Halb->trigger();
-    EXPECT_EQ(At(dialog.MakePreview(QSize(100, 100)), 10, 10), qRgb(93, 120, 240));
+    EXPECT_TRUE(PixelsAre(parallel, {{50, 25, L}, {160, 25, R}}));
+    // Red-cyan mixes; grey(200, 50, 30) = 92.57, grey(10, 120, 240) = 100.79.
+    const std::pair<QAction*, QRgb> anaglyphs[] = {{dialog.ActionAnaglyphe_Farb, qRgb(200, 120, 240)},
+                                                   {dialog.ActionAnaglyphe_sw, qRgb(93, 101, 101)},
+                                                   {dialog.ActionAnaglyphe_Halb, qRgb(93, 120, 240)}};
+    for (auto [action, mixed] : anaglyphs) {
+        action->trigger();
+        const QImage preview = dialog.MakePreview(QSize(100, 100));
+        ASSERT_EQ(preview.size(), QSize(100, 50));
+        EXPECT_TRUE(PixelsAre(preview, {{50, 25, mixed}})) << action->objectName().toStdString();
+    }
     dialog.PreviewRight = TBitmap();
     EXPECT_TRUE(dialog.MakePreview(QSize(100, 100)).isNull());
 }
@@ -244,16 +208,15 @@ TEST(OpenStereoPreview, AnaglyphModesMixRedCyanAtFittedSize)
 TEST(OpenStereoLoading, SwapReloadsAtOnce)
 {
     QTemporaryDir dir;
-    const QString red = SavePicture(dir, "rot.bmp", qRgb(255, 0, 0));
-    const QString blue = SavePicture(dir, "blau.jpg", qRgb(0, 0, 255), 200, 100, "JPEG");
     TFormOpenStereo dialog;
-    dialog.SetLeftFileName(red);
+    dialog.SetLeftFileName(SavePicture(dir, "rot.bmp", qRgb(255, 0, 0)));
+    const QString blue = SavePicture(dir, "blau.jpg", qRgb(0, 0, 255), 200, 100, "JPEG");
     dialog.SetRightFileName(blue);
     dialog.BitBtnChangePictClick();
     EXPECT_EQ(dialog.GetLeftFileName(), blue);
     EXPECT_FALSE(dialog.TimerStartPreview->isActive());
     ASSERT_EQ(dialog.PreviewRight.Image.size(), QSize(200, 100));
-    EXPECT_EQ(At(dialog.PreviewRight.Image, 100, 50), qRgb(255, 0, 0));
+    EXPECT_TRUE(PixelsAre(dialog.PreviewRight.Image, {{100, 50, qRgb(255, 0, 0)}}));
     EXPECT_GT(qBlue(dialog.PreviewLeft.Image.pixel(100, 50)), 245);
     EXPECT_EQ(dialog.ProgressBar1->value(), 0);
 }
