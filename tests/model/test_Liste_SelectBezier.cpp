@@ -2,6 +2,7 @@
 #include "history/Streams.h"
 #include "model/Liste_Polygon.h"
 #include "model/Liste_SelectBezier.h"
+#include "model/Liste_SelectBezierSteuerpkte.h"
 #include "model/ProgramObjects.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,22 @@ struct TRing {
     TProgramObjects objects;
 };
 
+// Three nodes whose middle node N has curves on both sides.
+struct TCurveRing {
+    TProgramObjects objects;
+    TBezEndPkt* a = PolygonListe()->AddNode(0, 0, 0);
+    TBezEndPkt* n = PolygonListe()->AddNode(60, 0, 1);
+    TBezEndPkt* b = PolygonListe()->AddNode(60, 60, 2);
+    TBezSteuerPkt* in = n->Incoming();
+    TBezSteuerPkt* out = n->Outgoing();
+    TSelectStrPkt& selection = *SelectStrPktListe();
+    TCurveRing()
+    {
+        a->SetSegmentType(stCurve, n);
+        n->SetSegmentType(stCurve, b);
+    }
+};
+
 } // namespace
 
 TEST(NodeSelection, FirstSelectedIsTheReferenceForAlignment)
@@ -42,18 +59,14 @@ TEST(NodeSelection, FirstSelectedIsTheReferenceForAlignment)
     EXPECT_EQ(ring[3]->Z(), 0);
 }
 
-TEST(SegmentChoice, ClosingSegmentOfTheRing)
+TEST(SegmentChoice, NeighboursOrTheClosingPairDesignateOneSegment)
 {
     TRing ring(5);
     ring.Select({4, 0});
     EXPECT_TRUE(SelectListe()->IsOneSegment());
-    EXPECT_EQ(SelectListe()->SegmentEnd, 0);
+    EXPECT_EQ(SelectListe()->SegmentEnd, 0) << "the closing segment";
     EXPECT_TRUE(SelectListe()->HasAdjacentPair());
-}
-
-TEST(SegmentChoice, NodesApartDesignateNoSegment)
-{
-    TRing ring(5);
+    SelectListe()->DeselectAll();
     ring.Select({1, 3});
     EXPECT_FALSE(SelectListe()->IsOneSegment());
     EXPECT_EQ(SelectListe()->SegmentEnd, 3);
@@ -64,7 +77,7 @@ TEST(SegmentChoice, NodesApartDesignateNoSegment)
     EXPECT_EQ(SelectListe()->SegmentEnd, 3);
 }
 
-TEST(NodeDeletion, DownToTwoNodesLeavesTwoStraightSegments)
+TEST(NodeDeletion, DownToTwoOrOneNodeLeavesStraightSegments)
 {
     TRing ring(4);
     TBezEndPkt* a = ring[0];
@@ -85,20 +98,15 @@ TEST(NodeDeletion, DownToTwoNodesLeavesTwoStraightSegments)
         EXPECT_EQ(n->Incoming()->GetRel(), QPoint(0, 0));
     }
     EXPECT_FALSE(PolygonListe()->IsDrawable());
-}
-
-TEST(NodeDeletion, DownToOneNode)
-{
-    TRing ring(3);
-    ring[2]->SetSegmentType(stCurve, ring[0]);
-    ring.Select({1, 2});
+    b->SetSegmentType(stCurve, a);
+    b->SetSelected(true);
     SelectListe()->DeleteSelected();
     ASSERT_EQ(PolygonListe()->Count(), 1);
-    EXPECT_EQ(ring[0]->Incoming()->Curve(), stLine);
+    EXPECT_EQ(a->Incoming()->Curve(), stLine);
     EXPECT_EQ(PolygonListe()->HighPoint(), -1);
 }
 
-TEST(SelectionStreams, OrderRoundTripsAndStrayIndicesAreSkipped)
+TEST(SelectionStreams, OrderRoundTripsStrayIndicesAreSkippedAndDamageRaises)
 {
     TRing ring(4);
     ring.Select({2, 0});
@@ -110,27 +118,20 @@ TEST(SelectionStreams, OrderRoundTripsAndStrayIndicesAreSkipped)
     SelectListe()->ReadFromStream(s);
     ASSERT_EQ(SelectListe()->Count(), 2);
     EXPECT_EQ(SelectListe()->Reference(), ring[2]);
-
-    TMemoryStream stray;
-    for (qint32 v : {3, 9, -1, 1})
-        WriteInteger(stray, v);
-    WriteRawString(stray, "-EOSel-");
-    stray.Rewind();
-    SelectListe()->ReadFromStream(stray);
+    const auto read = [](std::initializer_list<qint32> integers, const char* marker) {
+        TMemoryStream stored;
+        for (qint32 v : integers)
+            WriteInteger(stored, v);
+        WriteRawString(stored, marker);
+        stored.Rewind();
+        SelectListe()->ReadFromStream(stored);
+    };
+    read({3, 9, -1, 1}, "-EOSel-"); // 9 and -1 lie outside the ring
     ASSERT_EQ(SelectListe()->Count(), 1);
     EXPECT_EQ(SelectListe()->Reference(), ring[1]);
-}
-
-TEST(SelectionStreams, WrongMarkerAndImpossibleCountRaise)
-{
-    TRing ring(2);
     for (qint32 count : {0, 0x7FFFFFFF}) {
-        TMemoryStream s;
-        WriteInteger(s, count);
-        WriteRawString(s, "-EOP-");
-        s.Rewind();
         try {
-            SelectListe()->ReadFromStream(s);
+            read({count}, "-EOP-");
             FAIL();
         } catch (const ERangeError& e) {
             EXPECT_EQ(e.Message(), QStringLiteral("End of Data TSelect nicht gefunden!"));
@@ -152,4 +153,57 @@ TEST(SelectionHistory, EveryChangeIsSavedAndAnEntryRestoresIt)
     ASSERT_EQ(SelectListe()->Count(), 2);
     EXPECT_EQ(SelectListe()->Reference(), ring[4]);
     EXPECT_EQ(SelectListe()->SegmentEnd, 0);
+}
+
+TEST(HandleSelection, OneHandleOfACoupledNodeAtATime)
+{
+    TCurveRing r;
+    r.in->SetSelected(true);
+    r.out->SetSelected(true);
+    EXPECT_EQ(r.selection.Count(), 2) << "a corner keeps both";
+    r.selection.DeselectAll();
+    r.n->SetKind(nkGlatt);
+    r.in->SetSelected(true);
+    r.out->SetSelected(true);
+    EXPECT_FALSE(r.in->Selected());
+    EXPECT_EQ(r.selection.Count(), 1);
+    EXPECT_EQ(r.selection.Reference(), r.out);
+}
+
+TEST(HandleSelection, AlignZEqualisesAbsoluteDepth)
+{
+    TCurveRing r;
+    r.n->SetZ(27); // 100 units
+    r.a->Outgoing()->SetRelD(10);
+    r.a->Outgoing()->SetSelected(true);
+    r.b->Incoming()->SetSelected(true);
+    r.selection.AlignZ();
+    // Both at 10 units absolute: B's node stands at 0 units.
+    EXPECT_EQ(r.b->Incoming()->GetRelD(), 10);
+    r.in->SetSelected(true);
+    r.selection.AlignZ();
+    EXPECT_EQ(r.in->GetRelD(), -90);
+}
+
+TEST(HandleTransforms, ZeroingAndTurningReachBothHandlesOfASymmetrischNodeAFailedStretchNeither)
+{
+    TCurveRing r;
+    r.n->SetKind(nkSymmetrisch);
+    r.out->SetRelXY(QPoint(8, 6));
+    r.in->SetRelXY(QPoint(-8, -6));
+    r.out->SetSelected(true);
+    r.selection.ToY();
+    EXPECT_EQ(r.out->GetRel(), QPoint(8, 0));
+    EXPECT_EQ(r.in->GetRel(), QPoint(-8, 0));
+    EXPECT_EQ(PolygonListe()->LeftPoint(4), QPoint(68, 0));
+    r.out->SetRelXY(QPoint(10, 0));
+    r.in->SetRelXY(QPoint(-10, 0));
+    r.selection.Transform(QPoint(70, 0), QPoint(60, 10), 0, tmRotateZ);
+    EXPECT_EQ(r.out->GetRel(), QPoint(0, 10));
+    EXPECT_EQ(r.in->GetRel(), QPoint(0, -10));
+    // Dragging onto the node would shrink the handle through zero; the
+    // rotation of the step before must not be applied again.
+    r.selection.Transform(QPoint(70, 0), QPoint(60, 0), 0, tmDistance);
+    EXPECT_EQ(r.out->GetRel(), QPoint(0, 10));
+    EXPECT_EQ(r.in->GetRel(), QPoint(0, -10));
 }
