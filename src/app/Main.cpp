@@ -288,11 +288,6 @@ void TFormMain::showEvent(QShowEvent* event)
     PanelAnfasserEdit->hide();
 }
 
-void TFormMain::closeEvent(QCloseEvent* event)
-{
-    QMainWindow::closeEvent(event);
-}
-
 void TFormMain::SetBackgroundColor(TColor colour)
 {
     FBackground = QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
