@@ -1,64 +1,29 @@
 #pragma once
-// Helpers shared by the history tests: a message recorder standing in for the
-// message box, and byte builders for hand-made file contents.
+// Helpers shared by the history tests: byte builders for hand-made stream and
+// file contents, and a catcher for end-marker errors.
 
 #include "history/Streams.h"
-#include "history/UserMessage.h"
 
-#include <QFile>
-#include <QString>
-#include <QStringList>
+#include <QtEndian>
 
-// Answers every message with OK and keeps it; restores the previous handler.
-class TMessageRecorder {
-public:
-    TMessageRecorder()
-    {
-        FPrevious = SetUserMessageHandler([this](const QString& text, int kind, unsigned buttons) {
-            Texts << text;
-            Kinds.push_back(kind);
-            Buttons.push_back(buttons);
-            return int(mrOk);
-        });
-    }
-    ~TMessageRecorder() { SetUserMessageHandler(std::move(FPrevious)); }
-
-    QStringList Texts;
-    std::vector<int> Kinds;
-    std::vector<unsigned> Buttons;
-
-private:
-    TUserMessageHandler FPrevious;
-};
-
-class TWriteFaultScope {
-public:
-    explicit TWriteFaultScope(TWriteFaultHook hook) : FPrevious(SetWriteFaultHook(std::move(hook))) {}
-    ~TWriteFaultScope() { SetWriteFaultHook(std::move(FPrevious)); }
-
-private:
-    TWriteFaultHook FPrevious;
-};
-
+// Built by hand rather than by the stream writer, so that the writer is checked.
 inline QByteArray Int32Bytes(qint32 v)
 {
-    TMemoryStream s;
-    WriteInteger(s, v);
-    return s.Data();
+    const qint32 le = qToLittleEndian(v);
+    return QByteArray(reinterpret_cast<const char*>(&le), 4);
 }
 
 // A stored string: 32-bit count, then the bytes.
 inline QByteArray StrBytes(const QByteArray& text) { return Int32Bytes(qint32(text.size())) + text; }
 
-inline QByteArray FileBytes(const QString& path)
+// The message of the ERangeError that call raises; empty when it raises none.
+template <typename F>
+QString RangeErrorOf(F&& call)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void PutFileBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
+    try {
+        call();
+    } catch (const ERangeError& e) {
+        return e.Message();
+    }
+    return QString();
 }
