@@ -292,6 +292,19 @@ void DrawRubberBand(QPainter& canvas, const QRect& band)
     canvas.drawPolygon(QPolygon({band.topLeft(), band.topRight(), band.bottomRight(), band.bottomLeft()}));
 }
 
+// The outline's window points are Bezier points (node, control, control,
+// node, ...): drawn as curves, so the overlay follows the mask's real edge
+// instead of its control polygon.
+void DrawBezierPoints(QPainter& canvas, const QVector<QPoint>& points)
+{
+    if (points.size() < 4)
+        return;
+    QPainterPath path(points[0]);
+    for (qsizetype i = 1; i + 2 < points.size(); i += 3)
+        path.cubicTo(points[i], points[i + 1], points[i + 2]);
+    canvas.drawPath(path);
+}
+
 bool StrictlyInside(QPoint p, const TRect& r)
 {
     return r.Left < p.x() && p.x() < r.Right && r.Top < p.y() && p.y() < r.Bottom;
@@ -317,9 +330,9 @@ void TDM::PaintSideBySideOverlay(QPainter& canvas, const TRect& leftHalf, const 
         auto outlines = [&](const QPen& pen) {
             canvas.setPen(pen);
             canvas.setClipRegion(clipA);
-            canvas.drawPolyline(OutlineLeft.constData(), int(OutlineLeft.size()));
+            DrawBezierPoints(canvas, OutlineLeft);
             canvas.setClipRegion(clipB);
-            canvas.drawPolyline(OutlineRight.constData(), int(OutlineRight.size()));
+            DrawBezierPoints(canvas, OutlineRight);
         };
         outlines(pen1);
         if (!mono)
@@ -361,9 +374,9 @@ void TDM::PaintAnaglyphOverlay(QPainter& canvas, const TRect& anaglyph)
     if (ActionNewMask->isChecked() || ActionMaskEdit->isChecked()) {
         canvas.setBrush(Qt::NoBrush);
         canvas.setPen(QPen(QColor(255, 0, 0), 1));
-        canvas.drawPolyline(OutlineLeft.constData(), int(OutlineLeft.size()));
+        DrawBezierPoints(canvas, OutlineLeft);
         canvas.setPen(QPen(QColor(0, 255, 255), 1));
-        canvas.drawPolyline(OutlineRight.constData(), int(OutlineRight.size()));
+        DrawBezierPoints(canvas, OutlineRight);
         if (TPolygonListe* outline = PolygonListe())
             for (int i = 0; i < outline->Count(); ++i)
                 if (TBezEndPkt* node = outline->Items(i))
