@@ -270,6 +270,7 @@ private:
     void TimerUpdateBildTimer();
     QAction* FindChecked(std::initializer_list<QAction*> actions) const;
     void WriteViewCentreToCurrent();
+    void SetViewCentre(QPoint centre);
     void SelectionChanged();
 
     QPoint FScrollPrev;

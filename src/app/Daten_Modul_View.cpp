@@ -74,25 +74,18 @@ void TDM::SetZoomScale(double v)
         OnViewChanged();
 }
 
-void TDM::SetViewCentreX(int x)
+void TDM::SetViewCentre(QPoint centre)
 {
-    if (x == ViewCentre.x())
+    if (centre == ViewCentre)
         return;
-    ViewCentre.setX(x);
+    ViewCentre = centre;
     WriteViewCentreToCurrent();
     if (OnLayoutChanged)
         OnLayoutChanged();
 }
 
-void TDM::SetViewCentreY(int y)
-{
-    if (y == ViewCentre.y())
-        return;
-    ViewCentre.setY(y);
-    WriteViewCentreToCurrent();
-    if (OnLayoutChanged)
-        OnLayoutChanged();
-}
+void TDM::SetViewCentreX(int x) { SetViewCentre(QPoint(x, ViewCentre.y())); }
+void TDM::SetViewCentreY(int y) { SetViewCentre(QPoint(ViewCentre.x(), y)); }
 
 void TDM::ScrollBy(int dx, int dy)
 {
