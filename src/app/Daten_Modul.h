@@ -34,6 +34,10 @@ constexpr int kStartupMessage = 1024;
 constexpr qintptr kStartupWParam = 1234;
 constexpr qintptr kStartupLParam = 4567;
 
+// "Zoom (%f %%)" with two decimals and the user's decimal separator: the
+// zoom action's caption and the status bar's zoom panel.
+QString ZoomText(double scale);
+
 class TStartupEvent : public QEvent {
 public:
     static QEvent::Type EventType();

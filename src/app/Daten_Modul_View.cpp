@@ -27,6 +27,11 @@ QColor ToQColor(TColor c)
 
 } // namespace
 
+QString ZoomText(double scale)
+{
+    return QStringLiteral("Zoom (%1 %)").arg(QLocale().toString(scale * 100, 'f', 2));
+}
+
 double TDM::CurrentScale() const
 {
     if (ActionAnsichtFit->isChecked())
@@ -65,7 +70,7 @@ void TDM::SetZoomScale(double v)
     ZoomStep = v < 0.1 ? 0.01 : 0.05;
     if (ZoomScale < 0.01)
         ZoomScale = 0.01;
-    const QString text = QStringLiteral("Zoom (%1 %)").arg(QLocale().toString(ZoomScale * 100, 'f', 2));
+    const QString text = ZoomText(ZoomScale);
     ActionAnsichtZoom->setText(text);
     ActionAnsichtZoom->setToolTip(text);
     if (OnLayoutChanged)

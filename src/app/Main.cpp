@@ -317,8 +317,7 @@ void TFormMain::LayoutChanged()
 void TFormMain::ViewChanged()
 {
     LayoutChanged();
-    StatusPanels[0]->setText(
-        QStringLiteral("Zoom (%1 %)").arg(QLocale().toString(FDM->CurrentScale() * 100, 'f', 2)));
+    StatusPanels[0]->setText(ZoomText(FDM->CurrentScale()));
     FClient->update();
 }
 
