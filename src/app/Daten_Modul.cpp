@@ -374,6 +374,12 @@ void TDM::SelectionChanged()
     if (TPolygonListe* outline = PolygonListe())
         outline->SaveToCurrent();
     UpdateActions();
+    ShowPointReadout();
+}
+
+void TDM::ShowPointReadout()
+{
+    // The read-out's texts arrive with the editing commands.
 }
 
 void TDM::RestoreHistoryState()

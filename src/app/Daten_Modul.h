@@ -232,6 +232,8 @@ public:
     void RestoreHistoryState();
     void ApplySettingsPreview(quint16 what);
     void SetBusy(bool busy);
+    // Writes the reference point's coordinates into ReadoutLabel.
+    void ShowPointReadout();
 
     // ---- pictures ------------------------------------------------------
     void LoadStereoPair(const QString& left, const QString& right, quint8 layout);

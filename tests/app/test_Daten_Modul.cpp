@@ -20,38 +20,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "AppFixture.h"
 
-// A fresh program: program-wide objects, main window and controller, wired
-// as the program wires them, with a data file that does not exist.
-struct TFreshProgram {
-    QTemporaryDir dir;
-    TProgramObjects objects;
-    TFormMain form;
-    TDM dm;
-    TFreshProgram()
-    {
-        qputenv("PLENOPTRA_DATA_FILE", dir.filePath(QStringLiteral("plenoptra.DAT")).toUtf8());
-        form.ConnectController(&dm);
-    }
-    ~TFreshProgram() { qunsetenv("PLENOPTRA_DATA_FILE"); }
-};
-
-// Answers every message box with "No" and counts them.
-struct TMessageRecorder {
-    int count = 0;
-    TUserMessageHandler previous;
-    TMessageRecorder()
-    {
-        previous = SetUserMessageHandler([this](const QString&, int, unsigned) {
-            ++count;
-            return int(mrNo);
-        });
-    }
-    ~TMessageRecorder() { SetUserMessageHandler(previous); }
-};
-
-} // namespace
 
 TEST(StartUp, WithoutDataFileTheEditorIsEmptyInFitAndCrossView)
 {
@@ -268,43 +238,6 @@ TEST(ProgramDataFile, EnvironmentOverridesAndDefaultSitsBesideTheProgram)
 // ---------------------------------------------------------------------------
 // Opening pairs and the command line
 
-namespace {
-
-QString WritePicture(const QTemporaryDir& dir, const QString& name, int w, int h, QColor colour)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    const QString path = dir.filePath(name);
-    image.save(path);
-    return path;
-}
-
-// The open-stereo dialog stands in as plain state; "OK" is a flag.
-struct TDialogStub {
-    QString left, right;
-    quint8 layout = 0;
-    bool answerOk = false;
-    int shown = 0;
-    void Install(TDM& dm)
-    {
-        dm.ShowOpenStereoDialog = [this] {
-            ++shown;
-            return answerOk;
-        };
-        dm.GetOpenStereoDialogState = [this](QString& l, QString& r, quint8& lay) {
-            l = left;
-            r = right;
-            lay = layout;
-        };
-        dm.SetOpenStereoDialogState = [this](const QString& l, const QString& r, quint8 lay) {
-            left = l;
-            right = r;
-            layout = lay;
-        };
-    }
-};
-
-} // namespace
 
 TEST(OpenPair, FirstLoadCentresTheViewAndOpeningAddsOneHistoryStep)
 {
