@@ -344,12 +344,17 @@ void TDM::ActionGitterExecute(QAction*)
     RefreshView();
 }
 
-void TDM::ActionScrollenExecute(QAction*)
+void TDM::ScrollToolToggle()
 {
     if (EditMode < emDragMoveXY)
         SetEditMode(emScroll);
     else if (EditMode == emScroll || EditMode == emScrollDrag)
         SetEditMode(ActionNewMask->isChecked() ? emNewMask : ActionMaskEdit->isChecked() ? emEditMask : emIdle);
+}
+
+void TDM::ActionScrollenExecute(QAction*)
+{
+    ScrollToolToggle();
     if (THistoryListe* history = HistoryListe())
         history->Add(QStringLiteral("ActScroll"));
     UpdateActions();

@@ -228,6 +228,8 @@ public:
     void UpdateActions();
     void SetEditMode(quint8 mode);
     void SelectMoveTool(QAction* action, bool checked);
+    // The scroll tool on or off, back to the mask tool in force; no history.
+    void ScrollToolToggle();
     void RefreshView();
     void RestoreHistoryState();
     void ApplySettingsPreview(quint16 what);
