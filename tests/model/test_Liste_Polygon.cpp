@@ -68,6 +68,52 @@ TEST(OutlinePoints, ThreeNodesGiveTenPointsThatCloseTheRing)
     EXPECT_EQ(ring.RightPoint(1), QPoint(9, 1));
 }
 
+TEST(OutlinePoints, EachSegmentRunsFromItsStartsOutgoingToItsEndsIncomingHandleInBothPictures)
+{
+    TProgramObjects objects;
+    struct TNodeRow {
+        int x, y, z;
+        QPoint in;
+        int inD;
+        QPoint out;
+        int outD;
+    };
+    // Every handle distinct, so a segment that takes the wrong handle of
+    // either node lands somewhere else. Depth offsets in the right picture:
+    // 20 -> 5.4 -> 5, -30 -> -8.1 -> -8, 11 -> 2.97 -> 3, 40 -> 10.8 -> 11,
+    // -2 -> -0.54 -> -1, 37 -> 9.99 -> 10.
+    const TNodeRow nodes[] = {
+        {10, 20, 4, {-7, 5}, 20, {12, -3}, -30},
+        {100, 30, -6, {-15, -4}, 11, {6, 14}, 40},
+        {40, 90, 0, {9, 8}, -2, {-11, -13}, 37},
+    };
+    for (const TNodeRow& row : nodes)
+        Append(row.x, row.y)->SetZ(row.z);
+    TPolygonListe& ring = *PolygonListe();
+    // All three segments curves first: each conversion also lays out the
+    // next node's incoming handle.
+    for (int i = 0; i < 3; ++i)
+        ring.Items(i)->SetSegmentType(stCurve, ring.Items((i + 1) % 3));
+    for (int i = 0; i < 3; ++i) {
+        TBezEndPkt* node = ring.Items(i);
+        node->Incoming()->SetRelXY(nodes[i].in);
+        node->Incoming()->SetRelD(nodes[i].inD);
+        node->Outgoing()->SetRelXY(nodes[i].out);
+        node->Outgoing()->SetRelD(nodes[i].outD);
+    }
+    ring.BuildPoints();
+    // A, A.out, B.in, B, B.out, C.in, C, C.out, A.in, A.
+    const QPoint left[] = {{10, 20}, {22, 17}, {85, 26}, {100, 30}, {106, 44},
+                           {49, 98}, {40, 90}, {29, 77}, {3, 25}, {10, 20}};
+    const QPoint right[] = {{14, 20}, {18, 17}, {82, 26}, {94, 30}, {111, 44},
+                            {48, 98}, {40, 90}, {39, 77}, {12, 25}, {14, 20}};
+    ASSERT_EQ(ring.HighPoint(), 9);
+    for (int i = 0; i <= 9; ++i) {
+        EXPECT_EQ(ring.LeftPoint(i), left[i]) << "left point " << i;
+        EXPECT_EQ(ring.RightPoint(i), right[i]) << "right point " << i;
+    }
+}
+
 TEST(OutlineEditing, AddNodeInsertsOrAppendsAndWithSelectionStraightensBothSegments)
 {
     TProgramObjects objects;
