@@ -142,12 +142,25 @@ TEST(BitmapFillAndSize, FillKeepsSizeAndSharedCopyEnlargingTakesBrush)
     EXPECT_TRUE(PixelsAre(small.Image, {{1, 1, qRgb(9, 9, 9)}, {2, 0, qRgb(255, 0, 0)}, {0, 3, qRgb(255, 0, 0)}}));
 }
 
-TEST(FitRectTest, WideSourceIsCentredVertically)
+TEST(FitRectTest, LargestFitIsCentredAndItsSizeRoundsToNearestHalvesToEven)
 {
-    EXPECT_EQ(FitRect(QRect(0, 0, 100, 100), QRect(0, 0, 200, 100)), QRect(0, 25, 100, 50));
-    EXPECT_EQ(FitRect(QRect(10, 20, 100, 100), QRect(0, 0, 100, 200)), QRect(35, 20, 50, 100));
-    // 3 x 2 into 5 x 5: scale 5/3, height 3.333 -> 3, top (5 - 3) div 2 = 1.
-    EXPECT_EQ(FitRect(QRect(0, 0, 5, 5), QRect(0, 0, 3, 2)), QRect(0, 1, 5, 3));
+    struct TRow {
+        QRect area, source, expected;
+        const char* why;
+    };
+    const TRow rows[] = {
+        {{0, 0, 100, 100}, {0, 0, 200, 100}, {0, 25, 100, 50}, "wide: centred vertically"},
+        {{10, 20, 100, 100}, {0, 0, 100, 200}, {35, 20, 50, 100}, "tall: centred horizontally"},
+        {{0, 0, 5, 5}, {0, 0, 3, 2}, {0, 1, 5, 3}, "height 3.33 -> 3, top (5 - 3) div 2"},
+        {{0, 0, 7, 7}, {0, 0, 3, 2}, {0, 1, 7, 5}, "height 4.67 -> 5, top (7 - 5) div 2"},
+        {{0, 0, 7, 7}, {0, 0, 2, 3}, {1, 0, 5, 7}, "width 4.67 -> 5"},
+        {{0, 0, 10, 10}, {0, 0, 4, 1}, {0, 4, 10, 2}, "height 2.5 -> 2, to even"},
+        {{0, 0, 8, 8}, {0, 0, 16, 7}, {0, 2, 8, 4}, "height 3.5 -> 4, to even"},
+        {{0, 0, 10, 10}, {0, 0, 1, 4}, {4, 0, 2, 10}, "width 2.5 -> 2"},
+        {{0, 0, 8, 8}, {0, 0, 7, 16}, {2, 0, 4, 8}, "width 3.5 -> 4"},
+    };
+    for (const TRow& row : rows)
+        EXPECT_EQ(FitRect(row.area, row.source), row.expected) << row.why;
     EXPECT_EQ(FitRect(QRect(0, 0, 5, 5), QRect(0, 0, 0, 2)).size(), QSize(0, 0));
 }
 
