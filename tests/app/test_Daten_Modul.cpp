@@ -194,6 +194,41 @@ TEST(ViewGeometry, PictureAndWindowCoordinates)
     EXPECT_LT(left.sx, r.Left);
 }
 
+TEST(ViewGeometry, PictureToScreenCountsBothEdgesOfTheRectangleAsInside)
+{
+    TFreshProgram p;
+    p.dm.ActionAnsichtZoom->setChecked(true);
+    p.dm.SetZoomScale(1.0);
+    p.dm.ViewCentre = QPoint(500, 400);
+    const TRect r{100, 50, 500, 350};
+    p.dm.ComputeVisibleSource(r);
+    ASSERT_EQ(p.dm.VisibleSource, (TRect{300, 250, 700, 550}));
+    struct TRow {
+        int x, y, sx, sy;
+        bool insideX, insideY;
+    };
+    const TRow rows[] = {
+        {300, 400, 100, 200, true, true},  // on the left edge
+        {299, 400, 99, 200, false, true},  // one beyond it
+        {700, 400, 500, 200, true, true},  // on the right edge
+        {701, 400, 501, 200, false, true}, // one beyond it
+        {500, 250, 300, 50, true, true},   // on the top edge
+        {500, 249, 300, 49, true, false},
+        {500, 550, 300, 350, true, true},  // on the bottom edge
+        {500, 551, 300, 351, true, false},
+        {700, 550, 500, 350, true, true},  // the bottom right corner
+        {701, 551, 501, 351, false, false},
+    };
+    for (const TRow& row : rows) {
+        const TScreenPos s = p.dm.PictureToScreen(row.x, row.y, r);
+        const QString at = QStringLiteral("picture (%1, %2)").arg(row.x).arg(row.y);
+        EXPECT_EQ(QPoint(s.sx, s.sy), QPoint(row.sx, row.sy)) << at.toStdString();
+        EXPECT_EQ(s.insideX, row.insideX) << at.toStdString();
+        EXPECT_EQ(s.insideY, row.insideY) << at.toStdString();
+        EXPECT_EQ(s.visible, row.insideX && row.insideY) << at.toStdString();
+    }
+}
+
 TEST(ViewGeometry, ChoosingFitAgainRecentresButZoomAgainChangesNothing)
 {
     TFreshProgram p;
