@@ -59,6 +59,28 @@ TEST(NodeSelection, FirstSelectedIsTheReferenceForAlignment)
     EXPECT_EQ(ring[3]->Z(), 0);
 }
 
+TEST(NodeSelection, MakeReferenceExchangesTheNodeWithTheFirstAndLeavesTheOthersInPlace)
+{
+    TRing ring(5);
+    ring.Select({0, 1, 2, 3}); // A B C D
+    TSelect& selection = *SelectListe();
+    const auto order = [&] {
+        std::vector<int> indices;
+        for (int i = 0; i < selection.Count(); ++i)
+            indices.push_back(PolygonListe()->IndexOf(selection.Items(i)));
+        return indices;
+    };
+    selection.MakeReference(ring[3]);
+    EXPECT_EQ(order(), (std::vector<int>{3, 1, 2, 0})) << "D B C A";
+    EXPECT_EQ(selection.Reference(), ring[3]);
+    selection.MakeReference(ring[3]); // already first
+    selection.MakeReference(ring[4]); // not selected: neither added nor moved
+    EXPECT_EQ(order(), (std::vector<int>{3, 1, 2, 0}));
+    EXPECT_FALSE(ring[4]->Selected());
+    selection.MakeReference(ring[2]);
+    EXPECT_EQ(order(), (std::vector<int>{2, 1, 3, 0})) << "C B D A";
+}
+
 TEST(SegmentChoice, NeighboursOrTheClosingPairDesignateOneSegment)
 {
     TRing ring(5);
