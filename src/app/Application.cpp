@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/CommandLine.h"
 #include "app/Daten_Modul.h"
 #include "app/Main.h"
 #include "history/History.h"
@@ -14,13 +15,17 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -103,6 +108,9 @@ void ConnectDialogs(TDM& dm, TFormOpenStereo& openStereo, TFormMain& form)
     dm.OnRequestBackground = [&form](TColor colour) { form.SetBackgroundColor(colour); };
 }
 
+// The name of the desktop entry that installation puts in place.
+const QString kDesktopFileName = QStringLiteral("plenoptra");
+
 bool HasDisplay()
 {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -110,7 +118,32 @@ bool HasDisplay()
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+void PrintTo(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
 } // namespace
+
+bool InstallQtTranslations(QObject* owner)
+{
+    // Only Qt's own texts follow German; the default locale stays the
+    // user's, so numbers keep the user's decimal separator.
+    auto* translator = new QTranslator(owner);
+    if (!translator->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+QString ProgramVersion()
+{
+    return TVersionInfoFile().GetValue(QStringLiteral("FileVersion"));
+}
 
 QString ProgramDataFileName()
 {
@@ -153,14 +186,44 @@ bool SaveWorkState(TDM* dm)
 
 int RunPlenoptra(int argc, char** argv)
 {
-    // 1. the runtime
-    if (!HasDisplay()) {
+    // 1. the runtime. Without a display only the command line can be
+    // answered, so the application object needs no window system then.
+    const bool display = HasDisplay();
+    std::unique_ptr<QCoreApplication> application;
+    if (display) {
+        // Qt's own dialogs in their widget form: a desktop's native dialogs
+        // would speak the desktop's language, not the program's German.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        application = std::make_unique<QApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    // No display name: Qt would append it to every window title, and each
+    // caption must reach the window system exactly as the program sets it.
+    QCoreApplication::setApplicationName(QStringLiteral("Plenoptra"));
+    QCoreApplication::setApplicationVersion(ProgramVersion());
+    InstallQtTranslations(application.get());
+
+    const TCommandLine commandLine =
+        ParseCommandLine(QCoreApplication::arguments(), QCoreApplication::applicationVersion());
+    switch (commandLine.Outcome) {
+    case TCommandLine::clHelp:
+    case TCommandLine::clVersion:
+        PrintTo(stdout, commandLine.Text);
+        return 0;
+    case TCommandLine::clError:
+        PrintTo(stderr, commandLine.Text);
+        return kCommandLineErrorStatus;
+    case TCommandLine::clRun:
+        break;
+    }
+    if (!display) {
         std::fprintf(stderr,
                      "Plenoptra braucht eine grafische Oberfläche: weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt.\n"
                      "Plenoptra needs a graphical display: neither DISPLAY nor WAYLAND_DISPLAY is set.\n");
         return 2;
     }
-    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(kDesktopFileName);
     InstallTerminationSignals();
     SetUserMessageHandler(
         [](const QString& text, int kind, unsigned buttons) { return ShowDlgBox(text, kind, buttons); });
@@ -173,10 +236,7 @@ int RunPlenoptra(int argc, char** argv)
         // The entries read so far stay; the message was shown by the reader.
     }
 
-    // 3. the GUI application
-    QApplication::setApplicationName(QStringLiteral("Plenoptra"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Plenoptra"));
-
+    // 3. the GUI application: its title, "Plenoptra", was set above.
     int status = 0;
     {
         // 4. - 8. the windows, in their order
@@ -184,9 +244,7 @@ int RunPlenoptra(int argc, char** argv)
         TDM dm;
         TAboutBox about;
         TFormOpenStereo openStereo(&form);
-        QStringList arguments = QCoreApplication::arguments();
-        arguments.removeFirst();
-        dm.Arguments = arguments;
+        dm.Arguments = commandLine.Files;
         dm.ShowAboutBox = [&about] { about.exec(); };
         ConnectDialogs(dm, openStereo, form);
         form.ConnectController(&dm);
@@ -201,7 +259,7 @@ int RunPlenoptra(int argc, char** argv)
         // 9. the message loop
         form.show();
         try {
-            status = app.exec();
+            status = QCoreApplication::exec();
         } catch (...) {
             status = 1;
         }
