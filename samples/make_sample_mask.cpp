@@ -60,6 +60,12 @@ int main(int argc, char** argv)
     }
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // The offscreen platform's remarks about what it cannot do are no news
+    // for a tool that shows nothing; real trouble still gets through.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    });
     QApplication app(argc, argv);
     // The file is the editor's, so its header names the editor.
     SetHistoryProgramName(QStringLiteral("plenoptra"));

@@ -95,15 +95,10 @@ void ConnectDialogs(TDM& dm, TFormOpenStereo& openStereo, TFormMain& form)
         openStereo.SetRightFileName(right);
     };
     dm.AskMaskFileName = [&form](const QString& start) {
-        QFileDialog dialog(&form);
-        dialog.setOption(QFileDialog::HideNameFilterDetails);
-        dialog.setNameFilters(OpenStereoNameFilters(kOpenMaskFilter));
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setDefaultSuffix(QStringLiteral("plenoptrum"));
-        if (!start.isEmpty())
-            dialog.selectFile(start);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                         : QString();
+        const std::unique_ptr<QFileDialog> dialog = MakeMaskOpenDialog(&form, start);
+        return dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()
+                   ? dialog->selectedFiles().first()
+                   : QString();
     };
     dm.OnRequestBackground = [&form](TColor colour) { form.SetBackgroundColor(colour); };
 }
@@ -125,6 +120,31 @@ void PrintTo(std::FILE* stream, const QString& text)
 }
 
 } // namespace
+
+void ConfigureApplication()
+{
+    // The application's title. No display name: Qt would append it to every
+    // window title, and each caption must reach the window system exactly as
+    // the program sets it.
+    QCoreApplication::setApplicationName(QStringLiteral("Plenoptra"));
+    QCoreApplication::setApplicationVersion(ProgramVersion());
+    // Qt's own dialogs in their widget form: a desktop's native dialogs would
+    // speak the desktop's language, not the program's German.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+}
+
+std::unique_ptr<QFileDialog> MakeMaskOpenDialog(QWidget* parent, const QString& start)
+{
+    // No title of its own: the dialog keeps the platform's default.
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setNameFilters(OpenStereoNameFilters(kOpenMaskFilter));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setDefaultSuffix(QStringLiteral("plenoptrum"));
+    if (!start.isEmpty())
+        dialog->selectFile(start);
+    return dialog;
+}
 
 bool InstallQtTranslations(QObject* owner)
 {
@@ -190,18 +210,11 @@ int RunPlenoptra(int argc, char** argv)
     // answered, so the application object needs no window system then.
     const bool display = HasDisplay();
     std::unique_ptr<QCoreApplication> application;
-    if (display) {
-        // Qt's own dialogs in their widget form: a desktop's native dialogs
-        // would speak the desktop's language, not the program's German.
-        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    if (display)
         application = std::make_unique<QApplication>(argc, argv);
-    } else {
+    else
         application = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    // No display name: Qt would append it to every window title, and each
-    // caption must reach the window system exactly as the program sets it.
-    QCoreApplication::setApplicationName(QStringLiteral("Plenoptra"));
-    QCoreApplication::setApplicationVersion(ProgramVersion());
+    ConfigureApplication();
     InstallQtTranslations(application.get());
 
     const TCommandLine commandLine =
@@ -236,7 +249,7 @@ int RunPlenoptra(int argc, char** argv)
         // The entries read so far stay; the message was shown by the reader.
     }
 
-    // 3. the GUI application: its title, "Plenoptra", was set above.
+    // 3. the GUI application: ConfigureApplication gave it its title.
     int status = 0;
     {
         // 4. - 8. the windows, in their order

@@ -4,7 +4,11 @@
 
 #include <QString>
 
+#include <memory>
+
+class QFileDialog;
 class QObject;
+class QWidget;
 
 // The program data file: the executable's path with the extension ".DAT";
 // where that folder is not writable, the same file name in the user's
@@ -16,6 +20,13 @@ QString ProgramDataFileName();
 // reported in the message box; returns false then.
 class TDM;
 bool SaveWorkState(TDM* dm);
+
+// The application object's name, version and dialog kind, set once right
+// after it exists. Window titles reach the window system unchanged.
+void ConfigureApplication();
+
+// The file dialog of "Öffne Maskendatei...", preset to start.
+std::unique_ptr<QFileDialog> MakeMaskOpenDialog(QWidget* parent, const QString& start);
 
 // Loads Qt's German translations (standard dialogs, button boxes, context
 // menus, the command-line parser) and installs them for the application;
