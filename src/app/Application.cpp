@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/CommandLine.h"
 #include "app/Daten_Modul.h"
 #include "app/Main.h"
 #include "history/History.h"
@@ -14,13 +15,17 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -90,18 +95,16 @@ void ConnectDialogs(TDM& dm, TFormOpenStereo& openStereo, TFormMain& form)
         openStereo.SetRightFileName(right);
     };
     dm.AskMaskFileName = [&form](const QString& start) {
-        QFileDialog dialog(&form);
-        dialog.setOption(QFileDialog::HideNameFilterDetails);
-        dialog.setNameFilters(OpenStereoNameFilters(kOpenMaskFilter));
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setDefaultSuffix(QStringLiteral("plenoptrum"));
-        if (!start.isEmpty())
-            dialog.selectFile(start);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                         : QString();
+        const std::unique_ptr<QFileDialog> dialog = MakeMaskOpenDialog(&form, start);
+        return dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()
+                   ? dialog->selectedFiles().first()
+                   : QString();
     };
     dm.OnRequestBackground = [&form](TColor colour) { form.SetBackgroundColor(colour); };
 }
+
+// The name of the desktop entry that installation puts in place.
+const QString kDesktopFileName = QStringLiteral("plenoptra");
 
 bool HasDisplay()
 {
@@ -110,7 +113,57 @@ bool HasDisplay()
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+void PrintTo(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
 } // namespace
+
+void ConfigureApplication()
+{
+    // The application's title. No display name: Qt would append it to every
+    // window title, and each caption must reach the window system exactly as
+    // the program sets it.
+    QCoreApplication::setApplicationName(QStringLiteral("Plenoptra"));
+    QCoreApplication::setApplicationVersion(ProgramVersion());
+    // Qt's own dialogs in their widget form: a desktop's native dialogs would
+    // speak the desktop's language, not the program's German.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+}
+
+std::unique_ptr<QFileDialog> MakeMaskOpenDialog(QWidget* parent, const QString& start)
+{
+    // No title of its own: the dialog keeps the platform's default.
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setNameFilters(OpenStereoNameFilters(kOpenMaskFilter));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setDefaultSuffix(QStringLiteral("plenoptrum"));
+    if (!start.isEmpty())
+        dialog->selectFile(start);
+    return dialog;
+}
+
+bool InstallQtTranslations(QObject* owner)
+{
+    // Only Qt's own texts follow German; the default locale stays the
+    // user's, so numbers keep the user's decimal separator.
+    auto* translator = new QTranslator(owner);
+    if (!translator->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+QString ProgramVersion()
+{
+    return TVersionInfoFile().GetValue(QStringLiteral("FileVersion"));
+}
 
 QString ProgramDataFileName()
 {
@@ -153,14 +206,37 @@ bool SaveWorkState(TDM* dm)
 
 int RunPlenoptra(int argc, char** argv)
 {
-    // 1. the runtime
-    if (!HasDisplay()) {
+    // 1. the runtime. Without a display only the command line can be
+    // answered, so the application object needs no window system then.
+    const bool display = HasDisplay();
+    std::unique_ptr<QCoreApplication> application;
+    if (display)
+        application = std::make_unique<QApplication>(argc, argv);
+    else
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    ConfigureApplication();
+    InstallQtTranslations(application.get());
+
+    const TCommandLine commandLine =
+        ParseCommandLine(QCoreApplication::arguments(), QCoreApplication::applicationVersion());
+    switch (commandLine.Outcome) {
+    case TCommandLine::clHelp:
+    case TCommandLine::clVersion:
+        PrintTo(stdout, commandLine.Text);
+        return 0;
+    case TCommandLine::clError:
+        PrintTo(stderr, commandLine.Text);
+        return kCommandLineErrorStatus;
+    case TCommandLine::clRun:
+        break;
+    }
+    if (!display) {
         std::fprintf(stderr,
                      "Plenoptra braucht eine grafische Oberfläche: weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt.\n"
                      "Plenoptra needs a graphical display: neither DISPLAY nor WAYLAND_DISPLAY is set.\n");
         return 2;
     }
-    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(kDesktopFileName);
     InstallTerminationSignals();
     SetUserMessageHandler(
         [](const QString& text, int kind, unsigned buttons) { return ShowDlgBox(text, kind, buttons); });
@@ -173,10 +249,7 @@ int RunPlenoptra(int argc, char** argv)
         // The entries read so far stay; the message was shown by the reader.
     }
 
-    // 3. the GUI application
-    QApplication::setApplicationName(QStringLiteral("Plenoptra"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Plenoptra"));
-
+    // 3. the GUI application: ConfigureApplication gave it its title.
     int status = 0;
     {
         // 4. - 8. the windows, in their order
@@ -184,9 +257,7 @@ int RunPlenoptra(int argc, char** argv)
         TDM dm;
         TAboutBox about;
         TFormOpenStereo openStereo(&form);
-        QStringList arguments = QCoreApplication::arguments();
-        arguments.removeFirst();
-        dm.Arguments = arguments;
+        dm.Arguments = commandLine.Files;
         dm.ShowAboutBox = [&about] { about.exec(); };
         ConnectDialogs(dm, openStereo, form);
         form.ConnectController(&dm);
@@ -201,7 +272,7 @@ int RunPlenoptra(int argc, char** argv)
         // 9. the message loop
         form.show();
         try {
-            status = app.exec();
+            status = QCoreApplication::exec();
         } catch (...) {
             status = 1;
         }

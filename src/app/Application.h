@@ -4,6 +4,12 @@
 
 #include <QString>
 
+#include <memory>
+
+class QFileDialog;
+class QObject;
+class QWidget;
+
 // The program data file: the executable's path with the extension ".DAT";
 // where that folder is not writable, the same file name in the user's
 // application data folder. PLENOPTRA_DATA_FILE overrides both (tests).
@@ -14,6 +20,21 @@ QString ProgramDataFileName();
 // reported in the message box; returns false then.
 class TDM;
 bool SaveWorkState(TDM* dm);
+
+// The application object's name, version and dialog kind, set once right
+// after it exists. Window titles reach the window system unchanged.
+void ConfigureApplication();
+
+// The file dialog of "Öffne Maskendatei...", preset to start.
+std::unique_ptr<QFileDialog> MakeMaskOpenDialog(QWidget* parent, const QString& start);
+
+// Loads Qt's German translations (standard dialogs, button boxes, context
+// menus, the command-line parser) and installs them for the application;
+// they live as long as owner. False when Qt's translations are not installed.
+bool InstallQtTranslations(QObject* owner);
+
+// The version of the running executable, read from its version block.
+QString ProgramVersion();
 
 // The whole program run; returns the exit status.
 int RunPlenoptra(int argc, char** argv);

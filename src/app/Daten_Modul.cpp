@@ -8,12 +8,14 @@
 #include "model/Liste_SelectBezierSteuerpkte.h"
 #include "model/ProgramObjects.h"
 
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
 #include <QFileInfo>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include <cmath>
 
@@ -22,6 +24,21 @@ const QString kResBusyText = QStringLiteral("Bitte warten"); // 65229
 const QString kResRestoreError = QStringLiteral(
     "<FB><FS12><c4>Fehler!<FN><LF>Der Bearbeitungsschritt ist beschädigt und konnte nicht vollständig "
     "wiederhergestellt werden.<LF>%s");
+
+// The hook sees a wheel turn once, as the main window receives it from the
+// window system, wherever over the window it happens (view, toolbar, status
+// bar, menu bar); the scroll bars keep the wheel for scrolling.
+bool IsMainWindowWheel(QWidget* viewWindow, QObject* watched, QEvent* event)
+{
+    if (!viewWindow || watched != viewWindow->window()->windowHandle())
+        return false;
+    const QPoint at = static_cast<QWheelEvent*>(event)->position().toPoint();
+    for (QWidget* w = viewWindow->window()->childAt(at); w; w = w->parentWidget())
+        if (qobject_cast<QAbstractSlider*>(w))
+            return false;
+    return true;
+}
+
 } // namespace
 
 QEvent::Type TStartupEvent::EventType()
@@ -458,7 +475,7 @@ bool TDM::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (event->type() == QEvent::Wheel && ViewWindow && watched == static_cast<QObject*>(ViewWindow)) {
+    if (event->type() == QEvent::Wheel && IsMainWindowWheel(ViewWindow, watched, event)) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         const int delta = wheel->angleDelta().y();
         if (delta != 0) {

@@ -62,8 +62,19 @@ private:
 
 } // namespace
 
+namespace {
+QString gProgramNameOverride;
+} // namespace
+
+void SetHistoryProgramName(const QString& name)
+{
+    gProgramNameOverride = name;
+}
+
 QString HistoryProgramName()
 {
+    if (!gProgramNameOverride.isEmpty())
+        return gProgramNameOverride;
     QString name;
     if (QCoreApplication::instance())
         name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();

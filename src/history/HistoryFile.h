@@ -39,5 +39,7 @@ public:
 };
 
 // The running program's file name without folder ("plenoptra" when there is
-// no application object to ask).
+// no application object to ask), unless a tool that writes files on the
+// program's behalf has set the name with SetHistoryProgramName.
 QString HistoryProgramName();
+void SetHistoryProgramName(const QString& name);
