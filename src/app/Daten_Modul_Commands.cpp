@@ -25,8 +25,8 @@ const QString kStepNewMask = QStringLiteral("ActNewMsk");
 const QString kStepEditMask = QStringLiteral("ActEditMsk");
 const QString kStepDelete = QStringLiteral("ActDel");
 const QString kStepNodesToWindowPlane = QStringLiteral("Points0");
-// The vertical alignment shares the horizontal one's name; files written
-// since the first version carry it that way.
+// Both alignments in the window plane, vertical and horizontal, are stored
+// under this one name; existing mask files carry it so.
 const QString kStepAlignNodesXY = QStringLiteral("PointsY");
 const QString kStepAlignNodesZ = QStringLiteral("PointsZ");
 const QString kStepControlX0 = QStringLiteral("StPointsX0");
