@@ -144,6 +144,26 @@ void TDM::ConnectActions()
             [this] { ActionTransparenteMaskeExecute(ActionTransparenteMaske); });
     connect(ActionGitter, &QAction::triggered, this, [this] { ActionGitterExecute(ActionGitter); });
     connect(ActionScrollen, &QAction::triggered, this, [this] { ActionScrollenExecute(ActionScrollen); });
+    connect(ActionMaskDelete, &QAction::triggered, this, [this] { ActionMaskDeleteExecute(ActionMaskDelete); });
+    const std::pair<QAction*, void (TDM::*)(QAction*)> commands[] = {
+        {ActionPointMove0, &TDM::ActionPointMove0Execute},
+        {ActionMoveAllSelectToX, &TDM::ActionMoveAllSelectToXExecute},
+        {ActionMoveAllSelectToY, &TDM::ActionMoveAllSelectToYExecute},
+        {ActionMoveAllSelectToZ, &TDM::ActionMoveAllSelectToZExecute},
+        {ActionSteuerpunktToX, &TDM::ActionSteuerpunktToXExecute},
+        {ActionSteuerpunktToY, &TDM::ActionSteuerpunktToYExecute},
+        {ActionSteuerpunktToZ, &TDM::ActionSteuerpunktToZExecute},
+        {ActionAllSteuerpunkteToX, &TDM::ActionAllSteuerpunkteToXExecute},
+        {ActionAllSteuerpunkteToY, &TDM::ActionAllSteuerpunkteToYExecute},
+        {ActionAllSteuerpunkteToZ, &TDM::ActionAllSteuerpunkteToZExecute},
+        {ActionLinieInKurve, &TDM::ActionLinieInKurveExecute},
+        {ActionKurveInLinie, &TDM::ActionKurveInLinieExecute},
+        {ActionKnotenInSpitze, &TDM::ActionKnotenInSpitzeExecute},
+        {ActionKnotenGlatt, &TDM::ActionKnotenGlattExecute},
+        {ActionKnotenSymmetrisch, &TDM::ActionKnotenSymmetrischExecute},
+    };
+    for (const auto& [action, handler] : commands)
+        connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
     for (QAction* a : {ActionPointMoveXY, ActionPointMoveX, ActionPointMoveY, ActionPointMoveZ, ActionRotate_X,
                        ActionRotate_Y, ActionRotate_Z, ActionMove_Distance})
         connect(a, &QAction::triggered, this, [this, a](bool checked) { MoveToolExecute(a, checked); });
@@ -316,51 +336,6 @@ void TDM::MoveToolExecute(QAction* sender, bool checked)
     SetCursorNumber(quint16(CursorByCheckedMoveTool(*this)), false);
 }
 
-void TDM::ActionNewMaskExecute(QAction* sender)
-{
-    // With a sender the click has already inverted Checked.
-    if (!ActionNewMask->isChecked()) {
-        SetEditMode(emLeaveTool);
-    } else {
-        ActionMaskEdit->setChecked(false);
-        ActionTransparenteMaske->setChecked(true);
-        SetEditMode(emNewMask);
-    }
-    if (sender) {
-        RefreshView();
-        if (THistoryListe* history = HistoryListe())
-            history->Add(QStringLiteral("ActNewMsk"));
-    }
-}
-
-void TDM::ActionMaskEditExecute(QAction* sender)
-{
-    if (!ActionMaskEdit->isChecked()) {
-        SetEditMode(emLeaveTool);
-    } else {
-        ActionNewMask->setChecked(false);
-        SetEditMode(emEditMask);
-    }
-    if (sender) {
-        RefreshView();
-        if (THistoryListe* history = HistoryListe())
-            history->Add(QStringLiteral("ActEditMsk"));
-    }
-}
-
-void TDM::ActionTransparenteMaskeExecute(QAction* sender)
-{
-    if (!sender)
-        return;
-    RefreshView();
-    UpdateActions();
-}
-
-void TDM::ActionGitterExecute(QAction*)
-{
-    RefreshView();
-}
-
 void TDM::ScrollToolToggle()
 {
     if (EditMode < emDragMoveXY)
@@ -369,39 +344,12 @@ void TDM::ScrollToolToggle()
         SetEditMode(ActionNewMask->isChecked() ? emNewMask : ActionMaskEdit->isChecked() ? emEditMask : emIdle);
 }
 
-void TDM::ActionScrollenExecute(QAction*)
-{
-    ScrollToolToggle();
-    if (THistoryListe* history = HistoryListe())
-        history->Add(QStringLiteral("ActScroll"));
-    UpdateActions();
-}
-
-void TDM::ActionUndoExecute()
-{
-    if (THistoryListe* history = HistoryListe())
-        history->SetItemIndex(history->ItemIndex() - 1);
-    UpdateActions();
-}
-
-void TDM::ActionRedoExecute()
-{
-    if (THistoryListe* history = HistoryListe())
-        history->SetItemIndex(history->ItemIndex() + 1);
-    UpdateActions();
-}
-
 void TDM::SelectionChanged()
 {
     if (TPolygonListe* outline = PolygonListe())
         outline->SaveToCurrent();
     UpdateActions();
     ShowPointReadout();
-}
-
-void TDM::ShowPointReadout()
-{
-    // The read-out's texts arrive with the editing commands.
 }
 
 void TDM::RestoreHistoryState()

@@ -234,8 +234,11 @@ public:
     void RestoreHistoryState();
     void ApplySettingsPreview(quint16 what);
     void SetBusy(bool busy);
-    // Writes the reference point's coordinates into ReadoutLabel.
+    // Writes PointReadoutText into ReadoutLabel.
     void ShowPointReadout();
+    // The reference control point's coordinates (two lines joined by one
+    // carriage return), else the reference node's (one line), else "???".
+    QString PointReadoutText();
 
     // ---- pictures ------------------------------------------------------
     void LoadStereoPair(const QString& left, const QString& right, quint8 layout);
@@ -260,7 +263,9 @@ public:
     // The view window's background colour (DeskBackColor).
     std::function<void(TColor)> OnRequestBackground;
 
-    // Action handlers.
+    // Action handlers. Those that take a sender: called without one (an
+    // internal call) they change the state only, without refreshing the view
+    // and without a history step.
     void ActionOpenLinksRechtsExecute();
     void ActionOpenMaskExecute();
     void ActionUndoExecute();
@@ -271,6 +276,26 @@ public:
     void ActionGitterExecute(QAction* sender);
     void ActionScrollenExecute(QAction* sender);
     void MoveToolExecute(QAction* sender, bool checked);
+    // Deletes the selected nodes, or (after asking when there are three or
+    // more) the whole mask; only in an editing mode.
+    void ActionMaskDeleteExecute(QAction* sender);
+    void ActionPointMove0Execute(QAction* sender);
+    void ActionMoveAllSelectToXExecute(QAction* sender);
+    void ActionMoveAllSelectToYExecute(QAction* sender);
+    void ActionMoveAllSelectToZExecute(QAction* sender);
+    void ActionSteuerpunktToXExecute(QAction* sender);
+    void ActionSteuerpunktToYExecute(QAction* sender);
+    void ActionSteuerpunktToZExecute(QAction* sender);
+    void ActionAllSteuerpunkteToXExecute(QAction* sender);
+    void ActionAllSteuerpunkteToYExecute(QAction* sender);
+    void ActionAllSteuerpunkteToZExecute(QAction* sender);
+    // Every segment between two selected neighbours, the closing one included.
+    void ActionLinieInKurveExecute(QAction* sender);
+    void ActionKurveInLinieExecute(QAction* sender);
+    // Only selected nodes with curves on both sides change their kind.
+    void ActionKnotenInSpitzeExecute(QAction* sender);
+    void ActionKnotenGlattExecute(QAction* sender);
+    void ActionKnotenSymmetrischExecute(QAction* sender);
 
 private:
     void CreateActions();
@@ -280,6 +305,11 @@ private:
     void WriteViewCentreToCurrent();
     void SetViewCentre(QPoint centre);
     void SelectionChanged();
+    // The end of a command that changed the mask: refresh and history step
+    // only with a sender.
+    void FinishMaskCommand(QAction* sender, const QString& stepName);
+    void ConvertSelectedSegments(quint8 type);
+    void SetSelectedNodeKind(QAction* sender, quint8 kind, const QString& stepName);
 
     QPoint FScrollPrev;
     std::array<QCursor, 18> FCursors; // numbered 1..17

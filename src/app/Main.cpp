@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -25,6 +26,24 @@ namespace {
 constexpr int kScrollBarSize = 16;
 constexpr int kToolButtonSize = 23;
 const int kStatusPanelWidths[4] = {150, 300, 300, 50};
+// The point read-out: its text keeps the controller's carriage return between
+// the two lines of a control point, which a plain label would show as a blank.
+class TReadoutLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        drawFrame(&painter);
+        QString shown = text();
+        shown.replace(QChar(13), QChar(10));
+        style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(), shown,
+                              foregroundRole());
+    }
+};
+
 } // namespace
 
 // The client area of the main window: the view is painted on it, and the
@@ -132,7 +151,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     PanelAnfasserEdit = new QWidget(FClient);
     PanelAnfasserEdit->setObjectName(QStringLiteral("PanelAnfasserEdit"));
     PanelAnfasserEdit->setGeometry(8, 61, 273, 92);
-    Label1 = new QLabel(PanelAnfasserEdit);
+    Label1 = new TReadoutLabel(PanelAnfasserEdit);
     Label1->setGeometry(0, 0, 273, 92);
     Label1->setStyleSheet(QStringLiteral("color: white;"));
     PanelAnfasserEdit->hide();
