@@ -263,6 +263,17 @@ TEST_F(MouseToolsTest, PressesWhileThePairIsLoadingAreIgnored)
     EXPECT_EQ(Outline().Count(), 1);
 }
 
+TEST_F(MouseToolsTest, AReleaseWithoutItsPressSwitchesNothing)
+{
+    p.dm.ActionNewMask->trigger();
+    for (QPoint q : {QPoint(100, 100), QPoint(200, 100), QPoint(150, 200)})
+        Click(InLeft(q));
+    Nodes().DeselectAll(); // no segment to insert on
+    // The second release of a double click in a dialog lands on the view.
+    Release(InLeft(QPoint(300, 250)));
+    EXPECT_EQ(p.dm.EditMode, TDM::emNewMask);
+}
+
 TEST_F(MouseToolsTest, TheWheelOfTheDepthToolStepsOnePixelPerMessage)
 {
     MakeMask({{100, 100}, {200, 100}, {200, 200}});
@@ -292,4 +303,22 @@ TEST_F(MouseToolsTest, TheWheelOfTheDepthToolStepsOnePixelPerMessage)
     wheel(120);
     EXPECT_EQ(Node(0)->Z(), -1);
     EXPECT_TRUE(p.dm.ActionAnsichtZoom->isChecked());
+}
+
+TEST_F(MouseToolsTest, TheReferenceNodeChosenByClickSurvivesUndoAndRedo)
+{
+    MakeMask({{100, 100}, {200, 100}, {200, 200}});
+    p.dm.ActionMaskEdit->trigger();
+    Click(Node(0)->ScreenPoint(0));
+    keys = Qt::ShiftModifier;
+    Click(Node(2)->ScreenPoint(0));
+    keys = {};
+    // A click on a selected node keeps the selection and makes it the reference.
+    Drag(Node(2)->ScreenPoint(0), Node(2)->ScreenPoint(0) + QPoint(5, 5));
+    ASSERT_EQ(Nodes().Reference(), Node(2));
+    ASSERT_EQ(LastStep(), QStringLiteral("MoveXY"));
+    p.dm.ActionUndo->trigger();
+    p.dm.ActionRedo->trigger();
+    EXPECT_EQ(Nodes().Reference(), Node(2));
+    EXPECT_EQ(Nodes().Count(), 2);
 }

@@ -199,6 +199,33 @@ TEST_F(MouseToolsTest, ControlPointToolsMoveTurnAndStretchTheSelectedHandle)
     }
 }
 
+TEST_F(MouseToolsTest, RotationsTurnAboutTheNodeInThePictureUnderTheMouse)
+{
+    MakeMask({{100, 100}, {220, 100}, {160, 220}});
+    MakeCurve(0);
+    TBezEndPkt* node = Node(0);
+    TBezSteuerPkt* handle = node->Outgoing();
+    node->SetZ(20); // left picture x 100, right picture x 120
+    p.dm.ActionMaskEdit->trigger();
+    Click(handle->ScreenPoint(0));
+    ChooseTool(p.dm.ActionRotate_Z);
+    // Cross view, left half: the right picture. Parallel view, right half:
+    // the right picture as well. A quarter turn about that node's position.
+    for (QAction* view : {p.dm.ActionKreuz, p.dm.ActionParallel}) {
+        view->trigger();
+        handle->SetRelXYF(30, 0);
+        handle->SetRelDF(0);
+        Relayout();
+        const int side = view == p.dm.ActionKreuz ? 0 : 1;
+        const QPoint from = handle->ScreenPoint(side);
+        Press(from);
+        Move(from + QPoint(-30, 30));
+        Release(from + QPoint(-30, 30));
+        EXPECT_NEAR(handle->RelX(), 0, 1e-4) << view->text().toStdString();
+        EXPECT_NEAR(handle->RelY(), 30, 1e-4) << view->text().toStdString();
+    }
+}
+
 TEST_F(MouseToolsTest, ADragFromTheLeftHalfIntoTheRightKeepsReadingTheLeftHalf)
 {
     MakeMask({{100, 100}, {200, 100}, {200, 200}});
@@ -451,4 +478,28 @@ TEST_F(MouseToolsTest, TheScrollToolDragsThePictureAndStaysChosen)
     EXPECT_EQ(p.dm.EditMode, TDM::emScroll);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(Outline().Count(), 3);
+}
+
+TEST_F(MouseToolsTest, ClickingASelectedHandleMakesItTheReferenceWithoutLosingIt)
+{
+    MakeMask({{100, 100}, {200, 100}, {200, 200}, {100, 200}});
+    for (int i = 0; i < 4; ++i)
+        MakeCurve(i);
+    p.dm.ActionMaskEdit->trigger();
+    TBezSteuerPkt* own = Node(1)->Outgoing();
+    TBezSteuerPkt* next = Node(2)->Incoming(); // shown as the neighbour's handle
+    Click(Node(1)->ScreenPoint(0));
+    Click(own->ScreenPoint(0));
+    keys = Qt::ShiftModifier;
+    Click(next->ScreenPoint(0));
+    ASSERT_EQ(Controls().Count(), 2);
+    keys = {};
+    const int steps = History().Count();
+    // Switching the reference hides the handles around the old one's node,
+    // but never a selected handle: the click must not deselect what it hit.
+    Click(next->ScreenPoint(0));
+    EXPECT_EQ(Controls().Reference(), next);
+    EXPECT_EQ(Controls().Count(), 2);
+    EXPECT_TRUE(next->Visible() && own->Visible());
+    EXPECT_EQ(History().Count(), steps);
 }
