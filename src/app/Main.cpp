@@ -368,6 +368,9 @@ void TFormMain::RouteMousePress(QMouseEvent* e)
         return;
     const TShiftState state = ShiftStateOf(e);
     const QPoint p = e->position().toPoint();
+    // The left button goes down again: its last release never arrived.
+    if (e->button() == Qt::LeftButton && FDM->MouseCaptured())
+        RunMouseHandler([&] { EndLostMouseDrag(); });
     // Several buttons held: both the left button's work and the tool cycle.
     if (state.Left())
         RunMouseHandler([&] { FDM->MousePress(LeftHalfRect, RightHalfRect, state, p); });

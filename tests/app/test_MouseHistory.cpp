@@ -232,6 +232,17 @@ TEST_F(LostMouse, WhenTheButtonWasReleasedOutsideTheWindow)
     ExpectEndedDrag();
 }
 
+TEST_F(LostMouse, WhenTheNextPressComesBeforeAnyMove)
+{
+    QTestPrivate::qtestMouseButtons = Qt::NoButton;
+    Press(InLeft(QPoint(350, 20)));
+    EXPECT_EQ(p.dm.EditMode, TDM::emPressEmpty); // the new press does its own work
+    Release(InLeft(QPoint(350, 20)));
+    EXPECT_EQ(History().Count(), steps + 3);
+    EXPECT_EQ(History().Items(steps + 1)->Name, QStringLiteral("MoveXY"));
+    EXPECT_EQ(node->X(), 110);
+}
+
 TEST_F(LostMouse, WhenAHandlerFails)
 {
     const std::function<void()> layout = p.dm.OnLayoutChanged;
