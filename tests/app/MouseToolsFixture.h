@@ -1,9 +1,8 @@
 #pragma once
-// The real main window with a small pair, driven by QTest's mouse events.
-// The view shows the pair at 100 %, so one window pixel is one picture pixel
-// and the expected values can be worked out by hand. Cross view: the left
-// half shows the right picture; nodes at depth 0 stand at the same place in
-// both pictures.
+// The real main window with a small pair, driven by QTest's mouse events. The
+// view shows the pair at 100 %, so a window pixel is a picture pixel. Cross
+// view: the left half shows the right picture; at depth 0 a node stands at
+// the same place in both pictures.
 #include "app/Daten_Modul.h"
 #include "app/Main.h"
 #include "history/History.h"
@@ -24,7 +23,6 @@
 
 #include "AppFixture.h"
 
-// Readable texts in the failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 class MouseToolsTest : public ::testing::Test {
@@ -38,16 +36,13 @@ protected:
     {
         QTestPrivate::qtestMouseButtons = Qt::NoButton;
         p.form.show();
-        // The deferred start connects the selections and the history.
-        QCoreApplication::sendPostedEvents();
-        const QString left = WritePicture(p.dir, QStringLiteral("L.bmp"), 400, 300, Qt::darkGreen);
-        const QString right = WritePicture(p.dir, QStringLiteral("R.bmp"), 400, 300, Qt::darkBlue);
-        p.dm.LoadStereoPair(left, right, 0);
+        QCoreApplication::sendPostedEvents(); // the deferred start wires selections and history
+        p.dm.LoadStereoPair(WritePicture(p.dir, QStringLiteral("L.bmp"), 400, 300, Qt::darkGreen),
+                            WritePicture(p.dir, QStringLiteral("R.bmp"), 400, 300, Qt::darkBlue), 0);
         p.dm.ActionAnsichtFit->trigger(); // centres the view on the pair
         p.dm.ActionAnsichtOriginal->trigger();
         view = p.form.ClientArea();
     }
-
     void TearDown() override
     {
         QTestPrivate::qtestMouseButtons = Qt::NoButton;
@@ -61,34 +56,36 @@ protected:
     TSelectStrPkt& Controls() { return *SelectStrPktListe(); }
     TBezEndPkt* Node(int i) { return Outline().Items(i); }
     QString LastStep() { return History().Count() ? History().Items(History().Count() - 1)->Name : QString(); }
+    QStringList Steps()
+    {
+        QStringList names;
+        for (int i = 0; i < History().Count(); ++i)
+            names << History().Items(i)->Name;
+        return names;
+    }
 
-    // Window point of a picture point in the left or the right half.
+    // Window point of a picture point in the left half.
     QPoint InLeft(QPoint picture)
     {
         const TScreenPos s = p.dm.PictureToScreen(picture.x(), picture.y(), p.form.LeftHalfRect);
         return QPoint(s.sx, s.sy);
     }
-    QPoint InRight(QPoint picture)
-    {
-        const TScreenPos s = p.dm.PictureToScreen(picture.x(), picture.y(), p.form.RightHalfRect);
-        return QPoint(s.sx, s.sy);
-    }
+    QPoint Empty() { return InLeft(QPoint(350, 20)); }
 
     void Press(QPoint w, Qt::MouseButton button = Qt::LeftButton) { QTest::mousePress(view, button, keys, w); }
     void Release(QPoint w, Qt::MouseButton button = Qt::LeftButton) { QTest::mouseRelease(view, button, keys, w); }
-    // A move with the buttons QTest holds down and the current keys.
-    void Move(QPoint w, Qt::MouseButtons buttons)
+    // A move with the buttons QTest holds down (or the ones given).
+    void Move(QPoint w, Qt::MouseButtons buttons = QTestPrivate::qtestMouseButtons)
     {
         QMouseEvent e(QEvent::MouseMove, w, view->mapToGlobal(w), Qt::NoButton, buttons, keys);
         QApplication::sendEvent(view, &e);
     }
-    void Move(QPoint w) { Move(w, QTestPrivate::qtestMouseButtons); }
     void Click(QPoint w, Qt::MouseButton button = Qt::LeftButton)
     {
         Press(w, button);
         Release(w, button);
     }
-    // Press, two moves (half way, then the end), release.
+    // Press, a move half way, a move to the end, release.
     void Drag(QPoint from, QPoint to)
     {
         Press(from);
@@ -97,13 +94,16 @@ protected:
         Release(to);
     }
 
-    // A mask made with the model directly, laid out on the window.
-    void MakeMask(std::initializer_list<QPoint> points)
+    // A mask made with the model directly, laid out on the window, and the
+    // edit tool chosen; curves: the segments (from node i) to make curves.
+    void MakeMask(std::initializer_list<QPoint> points, std::initializer_list<int> curves = {})
     {
         for (QPoint q : points)
             Outline().AddNode(q.x(), q.y(), Outline().Count());
-        Outline().SaveToCurrent();
+        for (int i : curves)
+            Node(i)->SetSegmentType(stCurve, Node((i + 1) % Outline().Count()));
         Relayout();
+        p.dm.ActionMaskEdit->trigger();
     }
     // After changing the model by hand: new screen points and action states.
     void Relayout()
@@ -111,12 +111,6 @@ protected:
         Outline().BuildPoints();
         p.dm.OnLayoutChanged();
         p.dm.UpdateActions();
-    }
-    // The segment from node i to the next becomes a curve.
-    void MakeCurve(int i)
-    {
-        Node(i)->SetSegmentType(stCurve, Node((i + 1) % Outline().Count()));
-        Relayout();
     }
     void ChooseTool(QAction* tool)
     {
