@@ -101,11 +101,11 @@ TEST_F(MouseToolsTest, UndoAndRedoBringBackEveryKindOfMouseStep)
         EXPECT_EQ(p.dm.HotHandle, nullptr);
         // Steps recorded while dragging come back in the edit mode.
         const int m = History().Items(i)->R01().EditMode;
-        const quint8 mode = m >= TDM::emEditMask && m <= TDM::emDragMoveDist ? TDM::emEditMask
-            : m >= TDM::emInsertPoint && m <= TDM::emNewMask                 ? TDM::emNewMask
-            : m >= TDM::emScroll                                             ? TDM::emScroll
-                                                                             : before;
-        EXPECT_EQ(p.dm.EditMode, mode) << "undo to " << i;
+        const int mode = m >= TDM::emEditMask && m <= TDM::emDragMoveDist ? int(TDM::emEditMask)
+            : m >= TDM::emInsertPoint && m <= TDM::emNewMask               ? int(TDM::emNewMask)
+            : m >= TDM::emScroll                                           ? int(TDM::emScroll)
+                                                                           : int(before);
+        EXPECT_EQ(int(p.dm.EditMode), mode) << "undo to " << i;
     }
     for (int i = 1; i < History().Count(); ++i) {
         p.dm.ActionRedo->trigger();
