@@ -1,22 +1,28 @@
 // Times the picture work of the editor on a generated stereo pair.
 //
-//   plenoptra_bench [--big] [--runs N] [--keep DIR]
+//   plenoptra_bench [--big] [--drag] [--runs N] [--keep DIR]
 //
+// --drag times only the drag step after the yardstick.
 // Every figure is the median of N runs (default 5; external tools 3). The
 // yardstick is a plain memcpy of one eye; where cjpeg, djpeg and composite are
 // on the PATH they run on the same pictures in the same run and the ratios
 // are printed (ours / theirs: below 1 means we are faster).
 
+#include "app/Daten_Modul.h"
+#include "app/Main.h"
 #include "model/Liste_Polygon.h"
+#include "model/Liste_SelectBezier.h"
 #include "model/ProgramObjects.h"
 #include "settings/Desktop_Object.h"
 #include "stereo/Compose.h"
 #include "stereo/JpegFile.h"
 #include "stereo/StereoConvert.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -243,29 +249,88 @@ void AddRing(TPolygonListe& outline, int w, int h, int parallax)
         outline.Items(i)->SetZ(parallax);
 }
 
+// One mouse move while a node is dragged in the real main window: the drag
+// step, the relayout of the handles and the outline, and the synchronous
+// repaint of the view with its overlays. The recomposition of the masked
+// pictures is deferred to a timer, which never fires here.
+double DragStepMs(const TPictureSet& pair, int samples)
+{
+    TFormMain form;
+    TDM dm;
+    form.ConnectController(&dm);
+    form.show();
+    // Painting needs an exposed window; the deferred start comes with it.
+    for (int i = 0; i < 100 && !(form.windowHandle() && form.windowHandle()->isExposed()); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::sendPostedEvents();
+    dm.SourceLeft.Image = pair.SourceLeft.Image;
+    dm.SourceRight.Image = pair.SourceRight.Image;
+    MakeWhiteMasks(dm.Pictures);
+    TPolygonListe& outline = *PolygonListe();
+    outline.Clear();
+    const int w = dm.SourceLeft.Width(), h = dm.SourceLeft.Height();
+    const int nodes = 60;
+    for (int i = 0; i < nodes; ++i) {
+        const double a = 2 * std::numbers::pi * i / nodes;
+        const double r = (i % 2 ? 0.44 : 0.40) * std::min(w, h);
+        outline.AddNode(w / 2 + int(r * std::cos(a) * 1.3), h / 2 + int(r * std::sin(a)), outline.Count());
+    }
+    dm.ActionAnsichtFit->trigger();
+    dm.ActionMaskEdit->trigger(); // recomposes the pair
+    QWidget* view = form.ClientArea();
+    const QPoint grab = outline.Items(7)->ScreenPoint(0);
+    auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, view->mapToGlobal(at), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(view, &e);
+    };
+    send(QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+    int step = 0;
+    const double ms = TimeMs(samples, [&] {
+        send(QEvent::MouseMove, grab + QPoint(++step % 2, 0), Qt::NoButton, Qt::LeftButton);
+        view->repaint();
+    });
+    send(QEvent::MouseButtonRelease, grab, Qt::LeftButton, Qt::NoButton);
+    if (dm.EditMode != TDM::emEditMask || SelectListe()->Count() != 1)
+        std::printf("  (the drag did not run as intended)\n");
+    return ms;
+}
+
+void DragStepFigure(const TPictureSet& pair, int runs)
+{
+    std::printf("\nDrag step (60-node mask, fit view, 1024 x 600 window)\n");
+    // Moves are cheap: twenty samples per run make the median steady.
+    const double ms = DragStepMs(pair, runs * 20);
+    char cpu[64];
+    std::snprintf(cpu, sizeof(cpu), "(processor time %.2f ms)", gThreadCpuMs);
+    Line("one mouse move with the repaint of the overlays", ms, cpu);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     bool big = false;
+    bool dragOnly = false;
     int runs = 5;
     QString keep;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--big")
             big = true;
+        else if (a == "--drag")
+            dragOnly = true;
         else if (a == "--runs" && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
         else if (a == "--keep" && i + 1 < argc)
             keep = QString::fromLocal8Bit(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: %s [--big] [--runs N] [--keep DIR]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--big] [--drag] [--runs N] [--keep DIR]\n", argv[0]);
             return 2;
         }
     }
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     const int toolRuns = std::min(runs, 3);
     const int w = big ? 12000 : 6000, h = big ? 8000 : 4000;
     const double megapixels = double(w) * h / 1e6;
@@ -294,6 +359,10 @@ int main(int argc, char** argv)
     std::printf("Yardstick\n");
     Line("memcpy of one eye", memcpyMs);
     copy = std::vector<char>();
+    if (dragOnly) {
+        DragStepFigure(pictures, runs);
+        return 0;
+    }
 
     // Composition.
     std::printf("\nComposePair (whole call)\n");
@@ -416,6 +485,8 @@ int main(int argc, char** argv)
         Ratio("composite -stereo 0 (PPM in and out)", ours, -1,
               TimeTool(toolRuns, {"composite", "-stereo", "0", r.toStdString(), l.toStdString(), o.toStdString()}));
     }
+    DragStepFigure(pictures, runs);
+
     std::printf("\nPeak memory of the whole run: %ld MB\n", PeakRssMb());
     return 0;
 }

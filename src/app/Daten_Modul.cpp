@@ -108,9 +108,13 @@ QCursor TDM::CursorFor(int number) const
 
 void TDM::SetCursorNumber(quint16 number, bool screenWide)
 {
-    if (number == CursorNumber)
+    // A drag cursor can share its number with the resting cursor of the same
+    // tool (the rotations): the change of scope alone must still reach the
+    // window, or the screen-wide cursor would outlive the drag.
+    if (number == CursorNumber && screenWide == FCursorScreenWide)
         return;
     CursorNumber = number;
+    FCursorScreenWide = screenWide;
     if (OnCursorChanged)
         OnCursorChanged(screenWide);
     if (OnModeChanged)
@@ -223,20 +227,24 @@ void TDM::UpdateActions()
     }
 }
 
-namespace {
-int CursorByCheckedMoveTool(const TDM& dm)
+quint16 TDM::CursorByCheckedMoveTool() const
 {
     auto on = [](QAction* a) { return a->isEnabled() && a->isChecked(); };
-    if (on(dm.ActionPointMoveXY)) return 10;
-    if (on(dm.ActionPointMoveX)) return 11;
-    if (on(dm.ActionPointMoveY)) return 12;
-    if (on(dm.ActionPointMoveZ)) return 13;
-    if (dm.ActionRotate_X->isChecked()) return 14;
-    if (dm.ActionRotate_Y->isChecked()) return 15;
-    if (dm.ActionRotate_Z->isChecked()) return 16;
-    if (dm.ActionMove_Distance->isChecked()) return 17;
-    return 8;
+    if (on(ActionPointMoveXY)) return crMoveXY;
+    if (on(ActionPointMoveX)) return crMoveX;
+    if (on(ActionPointMoveY)) return crMoveY;
+    if (on(ActionPointMoveZ)) return crMoveZ;
+    if (ActionRotate_X->isChecked()) return crRotX;
+    if (ActionRotate_Y->isChecked()) return crRotY;
+    if (ActionRotate_Z->isChecked()) return crRotZ;
+    if (ActionMove_Distance->isChecked()) return crDistance;
+    return crNoTool;
 }
+
+namespace {
+// History steps of a drag, by drag mode 5..12.
+const char* const kDragStepNames[] = {"MoveXY", "Move Z", "Move X", "Move Y", "Rot X", "Rot Y", "Rot Z", "MoveDist"};
+const char* const kStepPunkt = "Punkt";
 } // namespace
 
 void TDM::SetEditMode(quint8 mode)
@@ -249,8 +257,6 @@ void TDM::SetEditMode(quint8 mode)
         OnModeChanged();
     if (TPolygonListe* outline = PolygonListe())
         outline->SaveToCurrent();
-    static const char* const kDragStepNames[] = {"MoveXY", "Move Z", "Move X", "Move Y",
-                                                 "Rot X", "Rot Y", "Rot Z", "MoveDist"};
     if (old >= emDragMoveXY && old <= emDragMoveDist && DragState == 2)
         if (THistoryListe* history = HistoryListe())
             history->Add(QString::fromLatin1(kDragStepNames[old - emDragMoveXY]));
@@ -260,10 +266,10 @@ void TDM::SetEditMode(quint8 mode)
     case emEditMask:
     case emPressEmpty:
         UpdateActions();
-        SetCursorNumber(quint16(CursorByCheckedMoveTool(*this)), false);
+        SetCursorNumber(CursorByCheckedMoveTool(), false);
         break;
     case emInsertPoint: {
-        SetCursorNumber(3, false);
+        SetCursorNumber(crNewMask, false);
         TSelect* selection = SelectListe();
         TPolygonListe* outline = PolygonListe();
         if (selection && outline) {
@@ -275,23 +281,24 @@ void TDM::SetEditMode(quint8 mode)
             node->SetSelected(true);
             outline->SaveToCurrent();
             if (THistoryListe* history = HistoryListe())
-                history->Add(QStringLiteral("Punkt"));
+                history->Add(QString::fromLatin1(kStepPunkt));
         }
         RefreshView();
         SetEditMode(emNewMask);
         break;
     }
     case emNewMask:
-        SetCursorNumber(3, false);
+        SetCursorNumber(crNewMask, false);
         break;
     case emLeaveTool:
         UpdateActions();
-        SetCursorNumber(quint16(CursorByCheckedMoveTool(*this)), false);
+        SetCursorNumber(CursorByCheckedMoveTool(), false);
         SetEditMode(emIdle);
         break;
     case emDragMoveXY: case emDragMoveZ: case emDragMoveX: case emDragMoveY:
     case emDragRotX: case emDragRotY: case emDragRotZ: case emDragMoveDist: {
-        static const quint16 kCursors[] = {4, 5, 6, 7, 14, 15, 16, 17};
+        static const quint16 kCursors[] = {crDragMoveXY, crDragMoveZ, crDragMoveX, crDragMoveY,
+                                           crRotX,       crRotY,      crRotZ,      crDistance};
         QAction* const tools[] = {ActionPointMoveXY, ActionPointMoveZ, ActionPointMoveX, ActionPointMoveY,
                                   ActionRotate_X, ActionRotate_Y, ActionRotate_Z, ActionMove_Distance};
         SetCursorNumber(kCursors[mode - emDragMoveXY], true);
@@ -299,10 +306,10 @@ void TDM::SetEditMode(quint8 mode)
         break;
     }
     case emScroll:
-        SetCursorNumber(1, false);
+        SetCursorNumber(crScroll, false);
         break;
     case emScrollDrag:
-        SetCursorNumber(2, true);
+        SetCursorNumber(crScrollDrag, true);
         break;
     default:
         break;
@@ -333,7 +340,7 @@ void TDM::MoveToolExecute(QAction* sender, bool checked)
     // before the click".
     SelectMoveTool(sender, checked);
     UpdateActions();
-    SetCursorNumber(quint16(CursorByCheckedMoveTool(*this)), false);
+    SetCursorNumber(CursorByCheckedMoveTool(), false);
 }
 
 void TDM::ScrollToolToggle()
@@ -358,6 +365,9 @@ void TDM::RestoreHistoryState()
     THistoryEintrag* entry = history ? history->CurrentEntry() : nullptr;
     if (!entry)
         return;
+    // The highlighted handle goes before the outline is replaced: reloading
+    // destroys every handle, and a stale one must not be touched afterwards.
+    SetHotHandle(nullptr);
     LoadStereoPair(entry->R01().LeftFileName, entry->R01().RightFileName, entry->R02().InputLayout);
     try {
         if (TPolygonListe* outline = PolygonListe())
@@ -403,6 +413,13 @@ void TDM::SetBusy(bool busy)
         OnRepaintRequest();
 }
 
+void TDM::DeferRefreshView()
+{
+    TimerUpdateBild->stop();
+    TimerUpdateBild->setInterval(kDragRefreshDelayMs);
+    TimerUpdateBild->start();
+}
+
 void TDM::TimerUpdateBildTimer()
 {
     TimerUpdateBild->stop();
@@ -428,11 +445,11 @@ bool TDM::eventFilter(QObject* watched, QEvent* event)
         const int delta = wheel->angleDelta().y();
         if (delta != 0) {
             if (ActionPointMoveZ->isChecked() && IsEditingMode()) {
+                // One pixel of parallax per wheel message, however far a
+                // high-resolution wheel reports it turned.
                 if (TSelect* selection = SelectListe())
                     selection->DepthStep(delta > 0 ? -1 : +1);
-                TimerUpdateBild->stop();
-                TimerUpdateBild->setInterval(500);
-                TimerUpdateBild->start();
+                DragStepDone();
             } else {
                 MouseWheel(delta);
             }

@@ -27,6 +27,9 @@ class QActionGroup;
 class QLabel;
 class QPainter;
 class QWidget;
+class TAnfasser;
+class TBezEndPkt;
+class TBezSteuerPkt;
 
 // The deferred start-up is a posted message carrying these three numbers; the
 // application-wide hook reacts to exactly this combination.
@@ -63,6 +66,29 @@ struct TScreenPos {
     int sx = 0, sy = 0;
     bool visible = false, insideX = false, insideY = false;
 };
+
+// The buttons held and the modifier keys of a mouse event.
+struct TShiftState {
+    Qt::MouseButtons Buttons;
+    Qt::KeyboardModifiers Keys;
+    bool Left() const { return Buttons.testFlag(Qt::LeftButton); }
+    bool Right() const { return Buttons.testFlag(Qt::RightButton); }
+    bool Middle() const { return Buttons.testFlag(Qt::MiddleButton); }
+    bool Shift() const { return Keys.testFlag(Qt::ShiftModifier); }
+    bool Ctrl() const { return Keys.testFlag(Qt::ControlModifier); }
+};
+
+// The mouse cursors by number (the pictures are the program's own).
+enum TCursorNumber : quint16 {
+    crScroll = 1, crScrollDrag = 2, crNewMask = 3,
+    crDragMoveXY = 4, crDragMoveZ = 5, crDragMoveX = 6, crDragMoveY = 7,
+    crNoTool = 8,
+    crMoveXY = 10, crMoveX = 11, crMoveY = 12, crMoveZ = 13,
+    crRotX = 14, crRotY = 15, crRotZ = 16, crDistance = 17,
+};
+
+// The view is recomposed this long after the last drag or wheel step.
+constexpr int kDragRefreshDelayMs = 500;
 
 class TDM : public QObject {
     Q_OBJECT
@@ -169,19 +195,27 @@ public:
     TRect VisibleSource, PictureRectLeftHalf, PictureRectRightHalf;
     QVector<QPoint> OutlineLeft, OutlineRight;
     quint8 EditMode = emIdle;
-    quint8 DragState = 0;
-    quint16 CursorNumber = 8;
+    quint16 CursorNumber = crNoTool;
     bool Busy = false;
     QString BusyText;
     QTimer* TimerUpdateBild;
 
-    // Mouse state: the tools themselves arrive with the mouse-tool work.
-    QPoint LastMousePos;
-    QPoint NewPointPos;
+    // Mouse state. Picture points: NewPointPos, LastEventPicturePos; all
+    // others are window points.
+    QPoint NewPointPos; // picture point under the mouse; mode 1 inserts here
+    // 0 no drag, 1 a handle was grabbed, 2 the mouse moved in a drag mode.
+    quint8 DragState = 0;
+    // Half of the last handle hit: 1 the left half, 0 the right one.
+    quint8 HitHalf = 0;
+    TAnfasser* HotHandle = nullptr;
+    QPoint PressPos, PrevPos, CurPos, LastMousePos, ReleasePos;
+    QPoint LastEventPicturePos, LastEventPos;
+    // The band's four corners, unsorted: topLeft() is the mouse, bottomRight()
+    // the press, topRight() and bottomLeft() the two mixed corners.
+    QRect RubberBand;
     QPoint WheelAnchor;
     bool WheelAnchorInsideX = false, WheelAnchorInsideY = false;
     QPoint LastWheelPos;
-    QRect RubberBand;
 
     // File dialogs' remembered names (the dialogs themselves are modal
     // QFileDialogs shown on demand).
@@ -192,7 +226,12 @@ public:
     // ---- cursors -------------------------------------------------------
     // The cursor registered under number (1..17); the arrow otherwise.
     QCursor CursorFor(int number) const;
+    // Sends OnCursorChanged when the number or the screen-wide flag differs
+    // from the cursor in force, so a screen-wide cursor is always taken back.
     void SetCursorNumber(quint16 number, bool screenWide);
+    bool CursorScreenWide() const { return FCursorScreenWide; }
+    // The resting cursor of the checked move tool (crNoTool with none).
+    quint16 CursorByCheckedMoveTool() const;
 
     // ---- view (geometry of the zoomable, scrollable view) --------------
     double CurrentScale() const;
@@ -217,12 +256,35 @@ public:
     void PaintAnaglyphOverlay(QPainter& canvas, const TRect& anaglyph);
     void PaintGrid(QPainter& canvas, const TRect& r);
 
-    // ---- mouse routing from the main window ----------------------------
-    void FormMouseDown(Qt::MouseButton button, QPoint pos, const TRect& leftHalf, const TRect& rightHalf,
-                       const TRect& anaglyph);
-    void FormMouseMove(QPoint pos, const TRect& leftHalf, const TRect& rightHalf, const TRect& anaglyph);
-    void FormMouseUp(Qt::MouseButton button, QPoint pos, const TRect& leftHalf, const TRect& rightHalf,
-                     const TRect& anaglyph);
+    // ---- mouse tools (the main window routes its mouse events here) ----
+    // Left press at window point p. Ignored while Busy.
+    void MousePress(const TRect& leftHalf, const TRect& rightHalf, TShiftState state, QPoint p);
+    // offset: p relative to the view rectangle of the half last grabbed.
+    void MouseMoveTo(QPoint offset, QPoint p, const TRect& leftHalf, const TRect& rightHalf, TShiftState state);
+    // Left release; ignored unless the press was taken.
+    void MouseRelease(QPoint offset, QPoint p, TShiftState state);
+    // Right or middle press: the next move tool. Ignored while Busy.
+    void CycleTool(TShiftState state);
+    // True from a taken left press to its release.
+    bool MouseCaptured() const { return FMouseCaptured; }
+    // The topmost visible handle at window point p; a hit sets HitHalf.
+    TAnfasser* HandleAt(QPoint p);
+    // Selects h (toggles it with add) under the control-point visibility
+    // rules; returns h when it ends selected. changed: its Selected flipped.
+    TAnfasser* SelectHandle(TAnfasser* h, bool add, bool& changed);
+    void SetHotHandle(TAnfasser* h);
+    // Toggles every handle inside the band; history step "MultiSel".
+    void FinishRubberBand();
+    void HideUnselectedControlPoints();
+    void ShowNeighbourControlPoints(TBezEndPkt* node);
+    void SwitchReferenceControlPoint(TBezSteuerPkt* newReference, TBezSteuerPkt* oldReference);
+    // Drag steps in picture pixels; each relayouts, refreshes the read-out
+    // and defers the recomposition.
+    void DragMoveBy(QPoint delta);
+    void DragDepthBy(int dz);
+    void DragTransform(QPoint previous, QPoint current, int side, int mode);
+    // Restarts TimerUpdateBild: the view recomposes kDragRefreshDelayMs later.
+    void DeferRefreshView();
 
     // ---- state ---------------------------------------------------------
     void UpdateActions();
@@ -301,7 +363,6 @@ private:
     void CreateActions();
     void ConnectActions();
     void TimerUpdateBildTimer();
-    QAction* FindChecked(std::initializer_list<QAction*> actions) const;
     void WriteViewCentreToCurrent();
     void SetViewCentre(QPoint centre);
     void SelectionChanged();
@@ -310,8 +371,15 @@ private:
     void FinishMaskCommand(QAction* sender, const QString& stepName);
     void ConvertSelectedSegments(quint8 type);
     void SetSelectedNodeKind(QAction* sender, quint8 kind, const QString& stepName);
+    // The drag mode of the checked move tool; none checked: no change.
+    void EnterDragModeOfCheckedTool();
+    void DragStepDone();
+    // Stores the outline into "Current", then adds the step.
+    void AddHistoryStep(const QString& name);
+    void RunCycleTool(int number);
 
-    QPoint FScrollPrev;
+    bool FMouseCaptured = false;
+    bool FCursorScreenWide = false;
     std::array<QCursor, 18> FCursors; // numbered 1..17
     QVector<QAction*> FActions;
     QHash<QString, QAction*> FActionsByName;

@@ -262,36 +262,3 @@ void TDM::RefreshView()
     if (OnViewChanged)
         OnViewChanged();
 }
-
-// ---------------------------------------------------------------------------
-// Mouse routing: the window hands every press, move and release here. The
-// scroll tool is served here; the mask tools build on the same entry points.
-
-void TDM::FormMouseDown(Qt::MouseButton button, QPoint pos, const TRect&, const TRect&, const TRect&)
-{
-    LastMousePos = pos;
-    if (button == Qt::LeftButton && EditMode == emScroll) {
-        FScrollPrev = pos;
-        SetEditMode(emScrollDrag);
-    }
-}
-
-void TDM::FormMouseMove(QPoint pos, const TRect& leftHalf, const TRect& rightHalf, const TRect& anaglyph)
-{
-    const TRect& r = !ViewAnaglyph.Empty() ? anaglyph : leftHalf;
-    NewPointPos = ScreenToPicture(pos - QPoint(r.Left, r.Top));
-    UpdateWheelAnchor(pos, NewPointPos, leftHalf, rightHalf);
-    LastMousePos = pos;
-    if (EditMode == emScrollDrag) {
-        const QPoint delta = FScrollPrev - pos;
-        FScrollPrev = pos;
-        ScrollBy(delta.x(), delta.y());
-    }
-}
-
-void TDM::FormMouseUp(Qt::MouseButton button, QPoint pos, const TRect&, const TRect&, const TRect&)
-{
-    LastMousePos = pos;
-    if (button == Qt::LeftButton && EditMode == emScrollDrag)
-        SetEditMode(emScroll);
-}

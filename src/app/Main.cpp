@@ -1,6 +1,8 @@
 #include "app/Main.h"
 
 #include "app/Artwork.h"
+#include "history/Streams.h"
+#include "history/UserMessage.h"
 #include "model/ListObj_BezierPunk.h"
 #include "model/Liste_Polygon.h"
 #include "model/ProgramObjects.h"
@@ -44,6 +46,12 @@ protected:
     }
 };
 
+const QString kResMouseError = QStringLiteral("<FB><FS12><c4>Fehler!<FN><LF>%s");
+
+TShiftState ShiftStateOf(const QMouseEvent* e)
+{
+    return TShiftState{e->buttons(), e->modifiers()};
+}
 } // namespace
 
 // The client area of the main window: the view is painted on it, and the
@@ -76,24 +84,9 @@ protected:
         if (!FForm->FDestroying)
             FForm->ComputeLayout();
     }
-    void mousePressEvent(QMouseEvent* e) override
-    {
-        if (TDM* dm = FForm->FDM)
-            dm->FormMouseDown(e->button(), e->position().toPoint(), FForm->LeftHalfRect, FForm->RightHalfRect,
-                              FForm->AnaglyphRect);
-    }
-    void mouseMoveEvent(QMouseEvent* e) override
-    {
-        if (TDM* dm = FForm->FDM)
-            dm->FormMouseMove(e->position().toPoint(), FForm->LeftHalfRect, FForm->RightHalfRect,
-                              FForm->AnaglyphRect);
-    }
-    void mouseReleaseEvent(QMouseEvent* e) override
-    {
-        if (TDM* dm = FForm->FDM)
-            dm->FormMouseUp(e->button(), e->position().toPoint(), FForm->LeftHalfRect, FForm->RightHalfRect,
-                            FForm->AnaglyphRect);
-    }
+    void mousePressEvent(QMouseEvent* e) override { FForm->RouteMousePress(e); }
+    void mouseMoveEvent(QMouseEvent* e) override { FForm->RouteMouseMove(e); }
+    void mouseReleaseEvent(QMouseEvent* e) override { FForm->RouteMouseRelease(e); }
 
 public:
     void LayoutChildren()
@@ -354,4 +347,94 @@ void TFormMain::ScrollBarYChange(int value)
         return;
     FDM->SetViewCentreY(value);
     FDM->ResetWheelAnchor();
+}
+
+// ---------------------------------------------------------------------------
+// Mouse routing: the window only passes the events on.
+
+QPoint TFormMain::ViewOffset(QPoint p) const
+{
+    if (FDM && !FDM->ViewAnaglyph.Empty())
+        return p - QPoint(AnaglyphRect.Left, AnaglyphRect.Top);
+    const TRect& r = FDM && FDM->HitHalf == 1 ? LeftHalfRect : RightHalfRect;
+    return p - QPoint(r.Left, r.Top);
+}
+
+void TFormMain::RunMouseHandler(const std::function<void()>& handler)
+{
+    QString failure;
+    try {
+        handler();
+        return;
+    } catch (const EPlenoptraError& e) {
+        failure = e.Message();
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    try {
+        EndLostMouseDrag();
+    } catch (const std::exception&) {
+        // The drag is over either way; the first error is the one to report.
+    }
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    ShowUserMessage(FormatResString(kResMouseError, failure), dkFehler, dbOK);
+}
+
+void TFormMain::RouteMousePress(QMouseEvent* e)
+{
+    if (!FDM)
+        return;
+    const TShiftState state = ShiftStateOf(e);
+    const QPoint p = e->position().toPoint();
+    // The left button goes down again: its last release never arrived.
+    if (e->button() == Qt::LeftButton && FDM->MouseCaptured())
+        RunMouseHandler([&] { EndLostMouseDrag(); });
+    // Several buttons held: both the left button's work and the tool cycle.
+    if (state.Left())
+        RunMouseHandler([&] { FDM->MousePress(LeftHalfRect, RightHalfRect, state, p); });
+    if (state.Right() || state.Middle())
+        RunMouseHandler([&] { FDM->CycleTool(state); });
+}
+
+void TFormMain::RouteMouseMove(QMouseEvent* e)
+{
+    if (!FDM)
+        return;
+    const TShiftState state = ShiftStateOf(e);
+    if (state.Right())
+        return;
+    // The left button came up where this window did not see it.
+    if (FDM->MouseCaptured() && !state.Left())
+        RunMouseHandler([&] { EndLostMouseDrag(); });
+    const QPoint p = e->position().toPoint();
+    RunMouseHandler([&] { FDM->MouseMoveTo(ViewOffset(p), p, LeftHalfRect, RightHalfRect, state); });
+}
+
+void TFormMain::RouteMouseRelease(QMouseEvent* e)
+{
+    if (!FDM || e->button() != Qt::LeftButton)
+        return;
+    const QPoint p = e->position().toPoint();
+    RunMouseHandler([&] { FDM->MouseRelease(ViewOffset(p), p, ShiftStateOf(e)); });
+}
+
+void TFormMain::EndLostMouseDrag()
+{
+    if (FDM && FDM->MouseCaptured())
+        FDM->MouseRelease(ViewOffset(FDM->CurPos), FDM->CurPos, TShiftState{});
+}
+
+bool TFormMain::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::WindowDeactivate: // another window took the input
+    case QEvent::WindowBlocked: // a modal box opened
+    case QEvent::Hide:
+        RunMouseHandler([this] { EndLostMouseDrag(); });
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::event(event);
 }

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 class QLabel;
+class QMouseEvent;
 class QScrollBar;
 class QStatusBar;
 class QToolBar;
@@ -55,8 +56,13 @@ public:
     // Called when painting fails: saves the work state and ends the process.
     std::function<void()> OnPaintError;
 
+    // Window point p relative to the view rectangle the mouse tools read it
+    // in: the anaglyph, or the half in which the last handle was grabbed.
+    QPoint ViewOffset(QPoint p) const;
+
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void CreateMenus();
@@ -67,6 +73,15 @@ private:
     void UpdateHandlePositions();
     void ScrollBarXChange(int value);
     void ScrollBarYChange(int value);
+    void RouteMousePress(QMouseEvent* e);
+    void RouteMouseMove(QMouseEvent* e);
+    void RouteMouseRelease(QMouseEvent* e);
+    // Ends a drag whose release will not come (the window lost the mouse) as
+    // the release would have.
+    void EndLostMouseDrag();
+    // Runs a mouse handler of the controller; an error ends the drag, takes
+    // back any screen-wide cursor and is reported.
+    void RunMouseHandler(const std::function<void()>& handler);
 
     friend class TClientArea;
     TDM* FDM = nullptr;
