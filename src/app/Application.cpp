@@ -7,6 +7,7 @@
 #include "model/ProgramObjects.h"
 #include "stereo/StereoLoad.h"
 #include "stereo/Stereo_OpenDlg.h"
+#include "stereo/Stereo_SaveDlg.h"
 #include "ui/About.h"
 #include "ui/uDialogBox.h"
 
@@ -103,6 +104,18 @@ void ConnectDialogs(TDM& dm, TFormOpenStereo& openStereo, TFormMain& form)
     dm.OnRequestBackground = [&form](TColor colour) { form.SetBackgroundColor(colour); };
 }
 
+void ConnectSaveDialog(TDM& dm, TFormSaveStereo& saveStereo)
+{
+    dm.SetSaveDialogMaskFileName = [&saveStereo](const QString& name) { saveStereo.SetMaskName(name); };
+    dm.SetSaveDialogPictures = [&saveStereo](TBitmap* left, TBitmap* right) { saveStereo.SetPictures(left, right); };
+    dm.ShowSaveStereoDialog = [&saveStereo](quint8 mode, TColor cover) {
+        saveStereo.CoverColor = cover;
+        saveStereo.SetPictureMode(mode);
+        return saveStereo.Execute();
+    };
+    dm.GetSaveDialogMaskFileName = [&saveStereo] { return saveStereo.GetMaskName(); };
+}
+
 bool HasDisplay()
 {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -184,11 +197,13 @@ int RunPlenoptra(int argc, char** argv)
         TDM dm;
         TAboutBox about;
         TFormOpenStereo openStereo(&form);
+        TFormSaveStereo saveStereo(&form);
         QStringList arguments = QCoreApplication::arguments();
         arguments.removeFirst();
         dm.Arguments = arguments;
         dm.ShowAboutBox = [&about] { about.exec(); };
         ConnectDialogs(dm, openStereo, form);
+        ConnectSaveDialog(dm, saveStereo);
         form.ConnectController(&dm);
         form.OnPaintError = [&dm] {
             const int code = errno;

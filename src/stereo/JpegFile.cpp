@@ -76,11 +76,21 @@ struct TJpegProgress {
     jpeg_progress_mgr pub;
     const TProgressHandler* handler;
     int last;
+    const std::atomic<bool>* cancel;
 };
+
+// Any code the library never raises itself, so a stop on request is told
+// apart from a real failure.
+constexpr int kCancelCode = -2;
 
 void JpegProgressMonitor(j_common_ptr info)
 {
     TJpegProgress* p = reinterpret_cast<TJpegProgress*>(info->progress);
+    if (p->cancel && p->cancel->load(std::memory_order_relaxed)) {
+        TJpegError* err = reinterpret_cast<TJpegError*>(info->err);
+        err->code = kCancelCode;
+        longjmp(err->jump, 1);
+    }
     const double passes = std::max(1, p->pub.total_passes);
     double done = p->pub.completed_passes;
     if (p->pub.pass_limit > 0)
@@ -341,8 +351,10 @@ TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress)
     return Decode(job.get(), progress);
 }
 
+const QString kJpegCancelled = QStringLiteral("abgebrochen");
+
 bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* out, QString* error,
-                const TProgressHandler& progress)
+                const TProgressHandler& progress, const std::atomic<bool>* cancel)
 {
     auto fail = [&](const QString& reason) {
         if (error)
@@ -366,6 +378,7 @@ bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* ou
     job->progress.pub.progress_monitor = JpegProgressMonitor;
     job->progress.handler = &progress;
     job->progress.last = -1;
+    job->progress.cancel = cancel;
     job->bits = rgb.constBits();
     job->bytesPerLine = size_t(rgb.bytesPerLine());
     job->width = rgb.width();
@@ -385,6 +398,8 @@ bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* ou
     }
     std::free(job->buffer);
     ReportProgress(&progress, TProgressStage::Ending, 100);
+    if (!ok && job->err.code == kCancelCode)
+        return fail(kJpegCancelled);
     if (!ok)
         return fail(QStringLiteral("JPEG-Kodierung fehlgeschlagen (%1)").arg(QString::fromLocal8Bit(job->err.text)));
     if (out && !copied)

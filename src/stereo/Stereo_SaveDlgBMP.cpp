@@ -1,0 +1,28 @@
+#include "stereo/Stereo_SaveDlgBMP.h"
+
+#include "stereo/BmpFile.h"
+#include "stereo/PictureHolder.h"
+
+#include <QGridLayout>
+#include <QTimer>
+
+TBMPPreferences::TBMPPreferences(QWidget* parent) : TSaveOptionsPanel(parent)
+{
+    setObjectName(QStringLiteral("BMPPreferences"));
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(4, 4, 4, 4);
+    AddSizeRow(grid, 0);
+    grid->setRowStretch(1, 1);
+}
+
+void TBMPPreferences::UpdateDisplay(bool computeSize)
+{
+    if (FHavePreview && !FPreview.isNull() && PreviewTarget)
+        PreviewTarget->SetPicture(FPreview);
+    if (!FHaveSave)
+        return;
+    if (computeSize)
+        LabelFileSize->setText(FSave.isNull() ? kSizeUnknown : FileSizeText(BmpFileSize(FSave)));
+    if (OutputTarget && !FSave.isNull())
+        OutputTarget->SetBitmap(FSave);
+}
