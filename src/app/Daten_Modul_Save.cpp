@@ -58,9 +58,6 @@ void TDM::SaveThroughDialog(quint8 mode)
             MaskLeft.Image = QImage();
             MaskRight.Image = QImage();
         }
-        // The pair is gone from memory: the reload below must not take the
-        // same names for "already loaded".
-        PicturesCreated = false;
         const TColor cover = mode == kModeMaskPictures ? Settings->FileMaskBackColor : Settings->FileMaskPictColor;
         if (SetSaveDialogMaskFileName)
             SetSaveDialogMaskFileName(OpenDialogMaske_FileName);
@@ -92,6 +89,8 @@ void TDM::SaveThroughDialog(quint8 mode)
     ViewLeftHalf.Image = QImage();
     ViewRightHalf.Image = QImage();
     ViewAnaglyph.Image = QImage();
+    // The pair is gone from memory: the reload must not take the same names
+    // for "already loaded".
     PicturesCreated = false;
     QString left, right;
     quint8 layout = 0;

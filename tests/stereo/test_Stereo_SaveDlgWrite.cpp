@@ -141,6 +141,10 @@ TEST(SaveDialogWriting, JpegSizeShownIsTheSizeOfTheFileWritten)
     EXPECT_EQ(Load(file).size(), QSize(200, 50));
     EXPECT_NEAR(qBlue(Load(file).pixel(10, 10)), 255, 12);
     EXPECT_EQ(g.dialog.JPGPreferences->LabelFileSize->text(), FileSizeText(QFileInfo(file).size()));
+    // Progressive coding as chosen: a progressive frame header, no baseline one.
+    const QByteArray bytes = ReadBytes(file);
+    EXPECT_TRUE(bytes.contains(QByteArray("\xFF\xC2", 2)));
+    EXPECT_FALSE(bytes.contains(QByteArray("\xFF\xC0", 2)));
 }
 
 TEST(SaveDialogWriting, QualityAndCodingChangeTheSizeShown)
