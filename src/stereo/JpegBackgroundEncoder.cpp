@@ -10,7 +10,7 @@ TJpegBackgroundEncoder::~TJpegBackgroundEncoder()
         const std::lock_guard<std::mutex> lock(FMutex);
         FStop = true;
         FWaiting = false;
-        FImage = QImage();
+        FPicture = TSavePicture();
         FStopRunning = true;
     }
     FWake.notify_all();
@@ -18,13 +18,13 @@ TJpegBackgroundEncoder::~TJpegBackgroundEncoder()
         FThread.join();
 }
 
-quint64 TJpegBackgroundEncoder::Start(const QImage& image, const TJpegOptions& options)
+quint64 TJpegBackgroundEncoder::Start(const TSavePicture& picture, const TJpegOptions& options)
 {
     quint64 ticket;
     {
         const std::lock_guard<std::mutex> lock(FMutex);
         ticket = ++FTicket;
-        FImage = image;
+        FPicture = picture;
         FOptions = options;
         FWaiting = true;
         // Whatever runs now is for an older request.
@@ -41,7 +41,7 @@ void TJpegBackgroundEncoder::Cancel()
     const std::lock_guard<std::mutex> lock(FMutex);
     ++FTicket;
     FWaiting = false;
-    FImage = QImage();
+    FPicture = TSavePicture();
     FStopRunning = true;
 }
 
@@ -60,7 +60,7 @@ quint64 TJpegBackgroundEncoder::LatestTicket() const
 void TJpegBackgroundEncoder::Run()
 {
     for (;;) {
-        QImage image;
+        TSavePicture picture;
         TJpegOptions options;
         TResult result;
         {
@@ -68,17 +68,17 @@ void TJpegBackgroundEncoder::Run()
             FWake.wait(lock, [this] { return FStop || FWaiting; });
             if (FStop)
                 return;
-            image = std::move(FImage);
-            FImage = QImage();
+            picture = std::move(FPicture);
+            FPicture = TSavePicture();
             options = FOptions;
             result.Ticket = FTicket;
             FRunning = FTicket;
             FWaiting = false;
             FStopRunning = false;
         }
-        result.Ok = EncodeJpeg(image, options, &result.Data, &result.Error, {}, &FStopRunning);
-        // The picture may be the last reference to a large bitmap.
-        image = QImage();
+        result.Ok = EncodeSavePicture(picture, options, &result.Data, &result.Error, {}, &FStopRunning);
+        // The picture may hold the last reference to a large bitmap.
+        picture = TSavePicture();
         bool deliver;
         {
             const std::lock_guard<std::mutex> lock(FMutex);

@@ -5,10 +5,9 @@
 // one: a running compression is stopped at its next row band, a waiting one
 // is dropped, and only the newest request's result is delivered.
 
-#include "stereo/JpegFile.h"
+#include "stereo/SavePicture.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 
 #include <atomic>
@@ -39,7 +38,7 @@ public:
 
     // Queues the picture (shared, not copied) and returns the request's
     // ticket, which is greater than every ticket before it.
-    quint64 Start(const QImage& image, const TJpegOptions& options);
+    quint64 Start(const TSavePicture& picture, const TJpegOptions& options);
     // Drops the waiting request and stops the running one; nothing is
     // delivered for either.
     void Cancel();
@@ -57,7 +56,7 @@ private:
     std::thread FThread;
     bool FStop = false;
     bool FWaiting = false;
-    QImage FImage;
+    TSavePicture FPicture;
     TJpegOptions FOptions;
     quint64 FTicket = 0;
     quint64 FRunning = 0;

@@ -447,9 +447,18 @@ void TFormSaveStereo::UpdatePreview(bool full)
     TBitmap rightHalf{PreviewScaled(r, hw, hh), CoverColor};
     SetBar(ProgressBar1, 60);
 
-    TBitmap saved; // the gap of the written picture is white
-    if (full && layout != slSeparate)
-        CombineStereoPicture(layout, kind, FLeft, FRight, saved, gap);
+    // The picture written: side by side and over-under are put together
+    // only while coding; the gap of the written picture is white.
+    TSavePicture saved;
+    if (full && layout != slSeparate) {
+        if (layout <= slOverUnder) {
+            saved = TSavePicture::Combined(layout, l, r, gap, kWhite);
+        } else {
+            TBitmap anaglyph;
+            CombineStereoPicture(layout, kind, FLeft, FRight, anaglyph, gap);
+            saved = TSavePicture(anaglyph.Image);
+        }
+    }
 
     TBitmap preview;
     preview.Brush = layout == slSeparate ? Rgb32ToColor(palette().color(QPalette::Window).rgb()) : CoverColor;
@@ -458,7 +467,8 @@ void TFormSaveStereo::UpdatePreview(bool full)
     SetBar(ProgressBar1, 80);
 
     TSaveOptionsPanel* panel = ChosenPanel();
-    const QImage* save = layout == slSeparate ? &FLeft.Image : full ? &saved.Image : nullptr;
+    const TSavePicture leftOnly(FLeft.Image);
+    const TSavePicture* save = layout == slSeparate ? &leftOnly : full ? &saved : nullptr;
     panel->ShowPictures(&preview.Image, save, full);
     SetBar(ProgressBar1, panel == JPGPreferences ? 90 : 0);
 }

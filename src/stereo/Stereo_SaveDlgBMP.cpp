@@ -22,7 +22,9 @@ void TBMPPreferences::UpdateDisplay(bool computeSize)
     if (!FHaveSave)
         return;
     if (computeSize)
-        LabelFileSize->setText(FSave.isNull() ? kSizeUnknown : FileSizeText(BmpFileSize(FSave)));
-    if (OutputTarget && !FSave.isNull())
-        OutputTarget->SetBitmap(FSave);
+        LabelFileSize->setText(FSave.IsNull() ? kSizeUnknown : FileSizeText(BmpFileSize(FSave.Width(), FSave.Height())));
+    // A bitmap is written from the whole picture: a side-by-side one is put
+    // together only now.
+    if (OutputTarget && !FSave.IsNull())
+        OutputTarget->SetBitmap(FSave.ToImage());
 }

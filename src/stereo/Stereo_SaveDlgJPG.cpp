@@ -72,10 +72,10 @@ TJpegOptions TJPGPreferences::Options() const
     return options;
 }
 
-TJPGPreferences::TKey TJPGPreferences::KeyOf(const QImage& picture) const
+TJPGPreferences::TKey TJPGPreferences::KeyOf(const TSavePicture& picture) const
 {
     const TJpegOptions options = Options();
-    return TKey{picture.cacheKey(), options.Quality, options.Progressive};
+    return TKey{picture.Key(), options.Quality, options.Progressive};
 }
 
 void TJPGPreferences::ScrollBarQualiChange()
@@ -137,7 +137,7 @@ void TJPGPreferences::UpdateDisplay(bool computeSize)
         }
         if (!FHaveSave)
             return;
-        if (FSave.isNull())
+        if (FSave.IsNull())
             throw EPictureError(QStringLiteral("kein Bild vorhanden"));
         const TKey key = KeyOf(FSave);
         if (OutputTarget) {
@@ -151,7 +151,7 @@ void TJPGPreferences::UpdateDisplay(bool computeSize)
                     FPendingTicket = 0;
                 }
                 QString error;
-                if (!EncodeJpeg(FSave, options, &data, &error, OnCodingProgress))
+                if (!EncodeSavePicture(FSave, options, &data, &error, OnCodingProgress))
                     throw EPictureError(error);
                 if (computeSize || sameAsPending)
                     ShowMeasured(key, data);

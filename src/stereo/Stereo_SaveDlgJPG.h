@@ -45,12 +45,12 @@ private:
     // What a compression was made of: the picture's contents, quality and
     // coding. Equal keys give equal bytes.
     struct TKey {
-        qint64 Picture = 0;
+        TSavePicture::TKey Picture;
         int Quality = 0;
         bool Progressive = false;
         bool operator==(const TKey&) const = default;
     };
-    TKey KeyOf(const QImage& picture) const;
+    TKey KeyOf(const TSavePicture& picture) const;
     void EncodedInBackground(const TJpegBackgroundEncoder::TResult& result);
     void ShowMeasured(const TKey& key, const QByteArray& data);
 

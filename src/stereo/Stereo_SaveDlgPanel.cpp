@@ -58,7 +58,7 @@ void TSaveOptionsPanel::AddSizeRow(QGridLayout* grid, int row)
     grid->addWidget(LabelFileSize, row, 1, 1, -1);
 }
 
-void TSaveOptionsPanel::ShowPictures(const QImage* preview, const QImage* save, bool immediate)
+void TSaveOptionsPanel::ShowPictures(const QImage* preview, const TSavePicture* save, bool immediate)
 {
     if (preview)
         FHavePreview = true;
@@ -66,7 +66,7 @@ void TSaveOptionsPanel::ShowPictures(const QImage* preview, const QImage* save, 
         FHaveSave = true;
     // Shared, not copied: neither side changes its picture afterwards.
     FPreview = preview ? *preview : QImage();
-    FSave = save ? *save : QImage();
+    FSave = save ? *save : TSavePicture();
     if (immediate) {
         TimerUpdateAnzeige->stop();
         UpdateDisplay(preview != nullptr);
@@ -80,7 +80,7 @@ void TSaveOptionsPanel::ClearPictures()
     TimerUpdateAnzeige->stop();
     FHavePreview = FHaveSave = false;
     FPreview = QImage();
-    FSave = QImage();
+    FSave = TSavePicture();
     LabelFileSize->setText(kSizeUnknown);
 }
 

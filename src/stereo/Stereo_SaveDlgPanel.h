@@ -5,6 +5,7 @@
 // add their coding.
 
 #include "stereo/PictureFiles.h"
+#include "stereo/SavePicture.h"
 
 #include <QFrame>
 #include <QImage>
@@ -47,7 +48,7 @@ public:
     // empties a container when no picture is given. Immediate: brings the
     // display up to date now, with the size only when a preview was given;
     // otherwise after kDelayNewPictures.
-    void ShowPictures(const QImage* preview, const QImage* save, bool immediate);
+    void ShowPictures(const QImage* preview, const TSavePicture* save, bool immediate);
     // Frees both containers; the size shows "???".
     virtual void ClearPictures();
     // Shows the preview as the file will look, the size the file will have
@@ -72,5 +73,6 @@ protected:
     void AddSizeRow(class QGridLayout* grid, int row);
 
     bool FHavePreview = false, FHaveSave = false; // the containers exist
-    QImage FPreview, FSave;
+    QImage FPreview;
+    TSavePicture FSave;
 };

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTimer>
@@ -23,6 +24,8 @@ namespace {
 
 const QString kResWriteFailed =
     QStringLiteral("<FB>Diese Dateien konnten nicht gespeichert werden:<FN><LF>");
+
+constexpr int kProgressPaintMs = 50;
 
 QString WriteFailure(const QString& name, const QString& reason)
 {
@@ -73,9 +76,17 @@ QStringList TFormSaveStereo::WriteFiles()
     TSaveOptionsPanel* panel = ChosenPanel();
     panel->OutputTarget = &holder;
     panel->PreviewTarget = nullptr;
-    panel->OnCodingProgress = [this](TProgressStage stage, int percent) {
+    // Each repaint of the dialog costs about as much as coding a band of a
+    // large picture: the bar moves with every percent, but the window gets
+    // its turn only every kProgressPaintMs.
+    QElapsedTimer sincePaint;
+    sincePaint.start();
+    panel->OnCodingProgress = [this, &sincePaint](TProgressStage stage, int percent) {
         SetBar(ProgressBar2, stage == TProgressStage::Ending ? 0 : percent);
-        LetMessagesRun();
+        if (sincePaint.elapsed() >= kProgressPaintMs) {
+            LetMessagesRun();
+            sincePaint.restart();
+        }
     };
     auto write = [&](const QString& name, const QImage& picture) {
         QString error;
@@ -96,7 +107,8 @@ QStringList TFormSaveStereo::WriteFiles()
                 if (!tag(box))
                     continue;
                 holder.Clear();
-                panel->ShowPictures(nullptr, &file.second->Image, true);
+                const TSavePicture picture(file.second->Image);
+                panel->ShowPictures(nullptr, &picture, true);
                 write(file.first->text(), file.second->Image);
             }
         } else if (tag(CheckBoxOverride_L)) {

@@ -4,6 +4,8 @@
 #include "stereo/JpegFile.h"
 #include "stereo/PictureFiles.h"
 #include "stereo/PictureHolder.h"
+#include "stereo/SavePicture.h"
+#include "stereo/StereoConvert.h"
 
 #include "StereoTestPictures.h"
 
@@ -177,8 +179,8 @@ TEST(JpegBackground, OnlyTheNewestRequestIsDeliveredWithTheSameBytesAsAForegroun
     TCollector collected;
     TJpegBackgroundEncoder encoder([&](const TJpegBackgroundEncoder::TResult& r) { collected.Add(r); });
     const QImage big = Busy(3000, 2000), small = Busy(40, 30);
-    const quint64 first = encoder.Start(big, TJpegOptions{95, true});
-    const quint64 second = encoder.Start(small, TJpegOptions{50, false});
+    const quint64 first = encoder.Start(TSavePicture(big), TJpegOptions{95, true});
+    const quint64 second = encoder.Start(TSavePicture(small), TJpegOptions{50, false});
     EXPECT_GT(second, first);
     ASSERT_TRUE(collected.WaitFor(1));
     while (encoder.Busy())
@@ -196,14 +198,38 @@ TEST(JpegBackground, CancelledRequestDeliversNothingAndAFailureIsReported)
 {
     TCollector collected;
     TJpegBackgroundEncoder encoder([&](const TJpegBackgroundEncoder::TResult& r) { collected.Add(r); });
-    encoder.Start(Busy(3000, 2000), TJpegOptions{95, true});
+    encoder.Start(TSavePicture(Busy(3000, 2000)), TJpegOptions{95, true});
     encoder.Cancel();
     while (encoder.Busy())
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_TRUE(collected.results.empty());
-    const quint64 empty = encoder.Start(QImage(), TJpegOptions{});
+    const quint64 empty = encoder.Start(TSavePicture(), TJpegOptions{});
     ASSERT_TRUE(collected.WaitFor(1));
     EXPECT_EQ(collected.results[0].Ticket, empty);
     EXPECT_FALSE(collected.results[0].Ok);
     EXPECT_FALSE(collected.results[0].Error.isEmpty());
+}
+
+TEST(SavePicture, HalvesPutTogetherRowByRowEqualTheCombinedPictureAndItsCoding)
+{
+    // Unequal sizes, so the places and the uncovered area matter.
+    const QImage left = Busy(70, 40), right = Solid(50, 55, qRgb(0, 0, 255));
+    for (int layout : {1, 2, 3}) {
+        TBitmap l{left, kWhite}, r{right, kWhite}, combined;
+        combined.Brush = 0x00336699;
+        CombineStereoPicture(layout, 0, l, r, combined, 7);
+        const TSavePicture picture = TSavePicture::Combined(layout, left, right, 7, 0x00336699);
+        ASSERT_EQ(QSize(picture.Width(), picture.Height()), combined.Image.size()) << layout;
+        EXPECT_EQ(picture.ToImage(), combined.Image) << layout;
+        QByteArray rows, whole;
+        ASSERT_TRUE(EncodeSavePicture(picture, TJpegOptions{90, layout == 2}, &rows));
+        ASSERT_TRUE(EncodeJpeg(combined.Image, TJpegOptions{90, layout == 2}, &whole));
+        EXPECT_EQ(rows, whole) << layout;
+    }
+    EXPECT_TRUE(TSavePicture::Combined(4, left, right, 0, kWhite).IsNull());
+    // The same halves, the same key; another gap, another key.
+    EXPECT_EQ(TSavePicture::Combined(1, left, right, 7, kWhite).Key(), TSavePicture::Combined(1, left, right, 7, kWhite).Key());
+    EXPECT_FALSE(TSavePicture::Combined(1, left, right, 8, kWhite).Key() == TSavePicture::Combined(1, left, right, 7, kWhite).Key());
+    const TSavePicture plain(left);
+    EXPECT_EQ(plain.ToImage(), left);
 }
