@@ -19,7 +19,7 @@ namespace {
 
 const QString kResBusyText = QStringLiteral("Bitte warten"); // 65229
 const QString kResSaveComposeError = QStringLiteral(
-    "<FB><FS12><c3>Fehler!<FN><LF>Das Bild zum Speichern konnte nicht erstellt werden.<LF>%s");
+    "<FB><FS12><c4>Fehler!<FN><LF>Das Bild zum Speichern konnte nicht erstellt werden.<LF>%s");
 
 constexpr quint8 kModeMaskPictures = spmMaskPictures;
 constexpr quint8 kModeMaskedStereo = spmMaskedStereo;
