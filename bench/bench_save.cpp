@@ -157,7 +157,7 @@ void BenchSave(const char* self, int w, int h, int runs, const QString& dir, boo
         const TToolTime cjpeg = TimeTool(std::min(runs, 3), {"cjpeg", "-quality", "96", "-outfile",
                                                              QDir(dir).filePath("cjpeg.jpg").toStdString(),
                                                              ppm.toStdString()});
-        Line("cjpeg -quality 96, same picture from PPM to a file", cjpeg.wallMs);
+        std::printf("  %-52s %9.1f ms\n", "cjpeg -quality 96, same picture from PPM to a file", cjpeg.wallMs);
         std::printf("  %-52s %9.2f   (limit 1.30; processor time of \"OK\" / cjpeg's: %.2f)\n",
                     "\"OK\" / (cjpeg + ComposePair), wall", ok / (cjpeg.wallMs + composeMs),
                     Median(okCpu) / cjpeg.cpuMs);
