@@ -8,6 +8,7 @@
 #include "model/ProgramObjects.h"
 #include "stereo/StereoLoad.h"
 #include "stereo/Stereo_OpenDlg.h"
+#include "stereo/Stereo_SaveDlg.h"
 #include "ui/About.h"
 #include "ui/uDialogBox.h"
 
@@ -105,6 +106,17 @@ void ConnectDialogs(TDM& dm, TFormOpenStereo& openStereo, TFormMain& form)
 
 // The name of the desktop entry that installation puts in place.
 const QString kDesktopFileName = QStringLiteral("plenoptra");
+void ConnectSaveDialog(TDM& dm, TFormSaveStereo& saveStereo)
+{
+    dm.SetSaveDialogMaskFileName = [&saveStereo](const QString& name) { saveStereo.SetMaskName(name); };
+    dm.SetSaveDialogPictures = [&saveStereo](TBitmap* left, TBitmap* right) { saveStereo.SetPictures(left, right); };
+    dm.ShowSaveStereoDialog = [&saveStereo](quint8 mode, TColor cover) {
+        saveStereo.CoverColor = cover;
+        saveStereo.SetPictureMode(mode);
+        return saveStereo.Execute();
+    };
+    dm.GetSaveDialogMaskFileName = [&saveStereo] { return saveStereo.GetMaskName(); };
+}
 
 bool HasDisplay()
 {
@@ -257,9 +269,11 @@ int RunPlenoptra(int argc, char** argv)
         TDM dm;
         TAboutBox about;
         TFormOpenStereo openStereo(&form);
+        TFormSaveStereo saveStereo(&form);
         dm.Arguments = commandLine.Files;
         dm.ShowAboutBox = [&about] { about.exec(); };
         ConnectDialogs(dm, openStereo, form);
+        ConnectSaveDialog(dm, saveStereo);
         form.ConnectController(&dm);
         form.OnPaintError = [&dm] {
             const int code = errno;

@@ -134,6 +134,8 @@ void TDM::ConnectActions()
 {
     connect(ActionOpenLinksRechts, &QAction::triggered, this, [this] { ActionOpenLinksRechtsExecute(); });
     connect(ActionOpenMask, &QAction::triggered, this, [this] { ActionOpenMaskExecute(); });
+    connect(ActionSaveMask, &QAction::triggered, this, [this] { ActionSaveMaskExecute(); });
+    connect(ActionSaveLinksRechts, &QAction::triggered, this, [this] { ActionSaveLinksRechtsExecute(); });
     connect(ActionUndo, &QAction::triggered, this, [this] { ActionUndoExecute(); });
     connect(ActionRedo, &QAction::triggered, this, [this] { ActionRedoExecute(); });
     for (QAction* a : {ActionAnaglyphe_sw, ActionAnaglyphe_Farb, ActionAnaglyphe_Halb, ActionKreuz, ActionParallel})

@@ -320,6 +320,13 @@ public:
     std::function<void(QString&, QString&, quint8&)> GetOpenStereoDialogState;
     std::function<void(const QString&, const QString&, quint8)> SetOpenStereoDialogState;
     std::function<void(const QString&)> SetSaveDialogMaskFileName;
+    // The save dialog (Daten_Modul_Save.cpp): it takes over the two given
+    // pictures (the bitmaps are emptied); with nulls it frees its own.
+    std::function<void(TBitmap* left, TBitmap* right)> SetSaveDialogPictures;
+    // Shows it modally for the picture mode (0 mask pictures, 1 masked
+    // stereo picture) with the preview's cover colour; true when it wrote.
+    std::function<bool(quint8 mode, TColor cover)> ShowSaveStereoDialog;
+    std::function<QString()> GetSaveDialogMaskFileName;
     std::function<QString(const QString& startName)> AskMaskFileName; // empty on cancel
     std::function<void()> ShowAboutBox;
     // The view window's background colour (DeskBackColor).
@@ -358,6 +365,9 @@ public:
     void ActionKnotenInSpitzeExecute(QAction* sender);
     void ActionKnotenGlattExecute(QAction* sender);
     void ActionKnotenSymmetrischExecute(QAction* sender);
+    // "Maske Speichern..." and "Maskiertes Stereobild speichern...".
+    void ActionSaveMaskExecute();
+    void ActionSaveLinksRechtsExecute();
 
 private:
     void CreateActions();
@@ -377,6 +387,8 @@ private:
     // Stores the outline into "Current", then adds the step.
     void AddHistoryStep(const QString& name);
     void RunCycleTool(int number);
+    // Both save commands: compose, hand over, show the dialog, reload.
+    void SaveThroughDialog(quint8 mode);
 
     bool FMouseCaptured = false;
     bool FCursorScreenWide = false;

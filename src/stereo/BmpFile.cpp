@@ -322,7 +322,14 @@ qint64 BmpFileSize(const QImage& image)
 {
     if (image.isNull())
         return 0;
-    return kFileHeaderSize + kInfoHeaderSize + Stride24(image.width()) * image.height();
+    return BmpFileSize(image.width(), image.height());
+}
+
+qint64 BmpFileSize(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    return kFileHeaderSize + kInfoHeaderSize + Stride24(width) * qint64(height);
 }
 
 bool WriteBmp(const QImage& source, QIODevice& device)

@@ -15,6 +15,7 @@ TPictureResult DecodeBmpFd(int fd, const TProgressHandler& progress = {});
 
 // Size in bytes of the 24-bit file WriteBmp writes for the picture.
 qint64 BmpFileSize(const QImage& image);
+qint64 BmpFileSize(int width, int height);
 // Writes the picture as a 24-bit bitmap file; false when the device refuses.
 bool WriteBmp(const QImage& image, QIODevice& device);
 QByteArray EncodeBmp(const QImage& image);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include <unistd.h>
 
@@ -33,7 +34,7 @@ constexpr J_COLOR_SPACE kReadSpace = JCS_EXT_ARGB;
 constexpr J_COLOR_SPACE kWriteSpace = JCS_EXT_XRGB;
 #endif
 
-constexpr int kRowsPerCall = 16;
+constexpr int kRowsPerCall = kJpegRowsPerBand;
 
 struct TJpegError {
     jpeg_error_mgr pub;
@@ -76,11 +77,21 @@ struct TJpegProgress {
     jpeg_progress_mgr pub;
     const TProgressHandler* handler;
     int last;
+    const std::atomic<bool>* cancel;
 };
+
+// Any code the library never raises itself, so a stop on request is told
+// apart from a real failure.
+constexpr int kCancelCode = -2;
 
 void JpegProgressMonitor(j_common_ptr info)
 {
     TJpegProgress* p = reinterpret_cast<TJpegProgress*>(info->progress);
+    if (p->cancel && p->cancel->load(std::memory_order_relaxed)) {
+        TJpegError* err = reinterpret_cast<TJpegError*>(info->err);
+        err->code = kCancelCode;
+        longjmp(err->jump, 1);
+    }
     const double passes = std::max(1, p->pub.total_passes);
     double done = p->pub.completed_passes;
     if (p->pub.pass_limit > 0)
@@ -278,6 +289,8 @@ struct TEncodeJob {
     TJpegProgress progress;
     unsigned char* buffer; // malloc'ed by the library's memory destination
     unsigned long size;
+    const TJpegRowSource* source; // null: bits
+    QRgb* scratch;
     const unsigned char* bits;
     size_t bytesPerLine;
     int width, height, quality;
@@ -305,8 +318,15 @@ bool JpegCompress(TEncodeJob* job)
     while (job->info.next_scanline < job->info.image_height) {
         const JDIMENSION first = job->info.next_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, job->info.image_height - first);
-        for (JDIMENSION i = 0; i < count; ++i)
-            rows[i] = const_cast<JSAMPROW>(job->bits + size_t(first + i) * job->bytesPerLine);
+        if (job->source) {
+            const uchar* given[kRowsPerCall];
+            (*job->source)(int(first), int(count), given, job->scratch);
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = const_cast<JSAMPROW>(given[i]);
+        } else {
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = const_cast<JSAMPROW>(job->bits + size_t(first + i) * job->bytesPerLine);
+        }
         jpeg_write_scanlines(&job->info, rows, count);
     }
     jpeg_finish_compress(&job->info);
@@ -314,6 +334,8 @@ bool JpegCompress(TEncodeJob* job)
 }
 
 } // namespace
+
+const QString kJpegCancelled = QStringLiteral("abgebrochen");
 
 TPictureResult DecodeJpegData(const QByteArray& data, const TProgressHandler& progress)
 {
@@ -341,21 +363,27 @@ TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress)
     return Decode(job.get(), progress);
 }
 
-bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* out, QString* error,
-                const TProgressHandler& progress)
+namespace {
+
+// The coding shared by both entry points: from the picture's own rows when
+// source is null, else band by band from source.
+bool Encode(int width, int height, const unsigned char* bits, size_t bytesPerLine, const TJpegRowSource* source,
+            const TJpegOptions& options, QByteArray* out, QString* error, const TProgressHandler& progress,
+            const std::atomic<bool>* cancel)
 {
     auto fail = [&](const QString& reason) {
         if (error)
             *error = reason;
         return false;
     };
-    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+    if (width <= 0 || height <= 0)
         return fail(QStringLiteral("kein Bild vorhanden"));
-    if (image.width() > JPEG_MAX_DIMENSION || image.height() > JPEG_MAX_DIMENSION)
+    if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
         return fail(QStringLiteral("das Bild ist für JPEG zu groß (höchstens %1 Pixel je Seite)").arg(JPEG_MAX_DIMENSION));
-    QImage rgb = image;
+    std::vector<QRgb> scratch;
     try {
-        SwitchToRgb32(rgb);
+        if (source)
+            scratch.resize(size_t(kRowsPerCall) * size_t(width));
     } catch (const std::bad_alloc&) {
         return fail(QStringLiteral("nicht genug Arbeitsspeicher"));
     }
@@ -366,10 +394,13 @@ bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* ou
     job->progress.pub.progress_monitor = JpegProgressMonitor;
     job->progress.handler = &progress;
     job->progress.last = -1;
-    job->bits = rgb.constBits();
-    job->bytesPerLine = size_t(rgb.bytesPerLine());
-    job->width = rgb.width();
-    job->height = rgb.height();
+    job->progress.cancel = cancel;
+    job->source = source;
+    job->scratch = scratch.data();
+    job->bits = bits;
+    job->bytesPerLine = bytesPerLine;
+    job->width = width;
+    job->height = height;
     job->quality = std::clamp(options.Quality, 1, 100);
     job->progressive = options.Progressive;
     ReportProgress(&progress, TProgressStage::Starting, 0);
@@ -385,11 +416,41 @@ bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* ou
     }
     std::free(job->buffer);
     ReportProgress(&progress, TProgressStage::Ending, 100);
+    if (!ok && job->err.code == kCancelCode)
+        return fail(kJpegCancelled);
     if (!ok)
         return fail(QStringLiteral("JPEG-Kodierung fehlgeschlagen (%1)").arg(QString::fromLocal8Bit(job->err.text)));
     if (out && !copied)
         return fail(QStringLiteral("nicht genug Arbeitsspeicher"));
     return true;
+}
+
+} // namespace
+
+bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* out, QString* error,
+                const TProgressHandler& progress, const std::atomic<bool>* cancel)
+{
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
+        if (error)
+            *error = QStringLiteral("kein Bild vorhanden");
+        return false;
+    }
+    QImage rgb = image;
+    try {
+        SwitchToRgb32(rgb);
+    } catch (const std::bad_alloc&) {
+        if (error)
+            *error = QStringLiteral("nicht genug Arbeitsspeicher");
+        return false;
+    }
+    return Encode(rgb.width(), rgb.height(), rgb.constBits(), size_t(rgb.bytesPerLine()), nullptr, options, out, error,
+                  progress, cancel);
+}
+
+bool EncodeJpegRows(int width, int height, const TJpegRowSource& source, const TJpegOptions& options, QByteArray* out,
+                    QString* error, const TProgressHandler& progress, const std::atomic<bool>* cancel)
+{
+    return Encode(width, height, nullptr, 0, &source, options, out, error, progress, cancel);
 }
 
 bool SaveJpegFile(const QImage& image, const QString& fileName, const TJpegOptions& options, QString* error,

@@ -4,6 +4,8 @@
 
 #include "stereo/PictureFiles.h"
 
+#include <atomic>
+
 struct TJpegOptions {
     int Quality = 96; // 1..100, clamped
     bool Progressive = false;
@@ -18,8 +20,23 @@ TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress = {});
 
 // Encodes a picture (any format; converted to Format_RGB32 when needed) in
 // colour with the library's defaults otherwise. False with a German reason.
+// When cancel is given and becomes true while encoding, the encoder stops at
+// its next row band or pass step and returns false with kJpegCancelled.
 bool EncodeJpeg(const QImage& image, const TJpegOptions& options, QByteArray* out, QString* error = nullptr,
-                const TProgressHandler& progress = {});
+                const TProgressHandler& progress = {}, const std::atomic<bool>* cancel = nullptr);
+extern const QString kJpegCancelled;
+
+// Hands the coder the rows first .. first + count - 1 (count at most
+// kJpegRowsPerBand): rows[i] := Format_RGB32 pixels of row first + i, width
+// pixels, either in the caller's memory or written into scratch, which holds
+// count rows of width pixels. Must not throw.
+using TJpegRowSource = std::function<void(int first, int count, const uchar** rows, QRgb* scratch)>;
+constexpr int kJpegRowsPerBand = 16;
+// Codes a picture that is handed over band by band, so that it never has to
+// exist as a whole; otherwise as EncodeJpeg.
+bool EncodeJpegRows(int width, int height, const TJpegRowSource& source, const TJpegOptions& options, QByteArray* out,
+                    QString* error = nullptr, const TProgressHandler& progress = {},
+                    const std::atomic<bool>* cancel = nullptr);
 // Encodes and writes fileName, replacing an existing file only on success.
 bool SaveJpegFile(const QImage& image, const QString& fileName, const TJpegOptions& options, QString* error = nullptr,
                   const TProgressHandler& progress = {});

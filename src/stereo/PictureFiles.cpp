@@ -4,6 +4,7 @@
 #include "stereo/JpegFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QSaveFile>
 
@@ -116,14 +117,62 @@ QImage LoadPictureFile(const QString& fileName, const TProgressHandler& progress
     return LoadPictureFromFd(fd, fileName, progress, damage);
 }
 
+namespace {
+
+TFileWriteFaultHook& FileWriteFaultHook()
+{
+    static TFileWriteFaultHook hook;
+    return hook;
+}
+
+} // namespace
+
+TFileWriteFaultHook SetFileWriteFaultHook(TFileWriteFaultHook hook)
+{
+    TFileWriteFaultHook previous = std::move(FileWriteFaultHook());
+    FileWriteFaultHook() = std::move(hook);
+    return previous;
+}
+
+QString FileWriteObstacle(const QString& fileName)
+{
+    if (fileName.trimmed().isEmpty())
+        return QStringLiteral("es ist kein Dateiname angegeben");
+    const QFileInfo target(fileName);
+    if (target.isDir())
+        return QStringLiteral("ein Ordner trägt diesen Namen");
+    const QFileInfo folder(target.absolutePath());
+    if (!folder.exists()) {
+        // Walk up to the part of the path that does exist: a file standing
+        // where a folder is expected needs a different word than a gap.
+        QFileInfo up = folder;
+        while (!up.exists() && up.absoluteFilePath() != up.absolutePath())
+            up = QFileInfo(up.absolutePath());
+        if (up.exists() && !up.isDir())
+            return QStringLiteral("\"%1\" ist kein Ordner").arg(up.absoluteFilePath());
+        return QStringLiteral("der Ordner \"%1\" existiert nicht").arg(folder.absoluteFilePath());
+    }
+    if (!folder.isDir())
+        return QStringLiteral("\"%1\" ist kein Ordner").arg(folder.absoluteFilePath());
+    if (::access(QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK | X_OK) != 0 && errno == EACCES)
+        return QStringLiteral("keine Schreibberechtigung für den Ordner \"%1\"").arg(folder.absoluteFilePath());
+    return QString();
+}
+
 bool WriteFileReplacing(const QString& fileName, const std::function<bool(QIODevice&)>& write, QString* error)
 {
-    QSaveFile file(fileName);
-    auto fail = [&](const QString& reason) {
-        file.cancelWriting();
+    auto message = [&](const QString& reason) {
         if (error)
             *error = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2.").arg(fileName, reason);
         return false;
+    };
+    const QString obstacle = FileWriteObstacle(fileName);
+    if (!obstacle.isEmpty())
+        return message(obstacle);
+    QSaveFile file(fileName);
+    auto fail = [&](const QString& reason) {
+        file.cancelWriting();
+        return message(reason);
     };
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
@@ -135,10 +184,9 @@ bool WriteFileReplacing(const QString& fileName, const std::function<bool(QIODev
     }
     if (!written)
         return fail(file.errorString());
-    if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden: %2.").arg(fileName, file.errorString());
-        return false;
-    }
+    if (FileWriteFaultHook() && FileWriteFaultHook()(fileName, file.pos()))
+        return fail(QStringLiteral("kein Platz auf dem Datenträger"));
+    if (!file.commit())
+        return message(file.errorString());
     return true;
 }

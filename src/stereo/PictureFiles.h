@@ -59,7 +59,21 @@ void RaiseImageAllocationLimit();
 // Reports a stage to a handler, keeping its exceptions in.
 void ReportProgress(const TProgressHandler* handler, TProgressStage stage, int percent) noexcept;
 
-// Writes data to fileName through a temporary file that replaces the target
-// only when everything was written, so a failed save never destroys an
-// existing picture. False with a German reason in error.
+// Writes data to fileName through a temporary file in the same folder that
+// replaces the target only when everything was written and flushed, so a
+// failed save never destroys an existing picture. False with a German message
+// naming the file and the reason in error (an empty name, a missing folder, a
+// name that is a folder, no permission, a full disk, ...).
 bool WriteFileReplacing(const QString& fileName, const std::function<bool(QIODevice&)>& write, QString* error);
+
+// Test seam for the failures a test cannot cause for real (a full disk; any
+// failure at all when running as root): asked with the target's name and the
+// number of bytes written just before the temporary file would replace it; a
+// true answer makes the write fail as a full disk would. Returns the hook it
+// replaces.
+using TFileWriteFaultHook = std::function<bool(const QString& fileName, qint64 written)>;
+TFileWriteFaultHook SetFileWriteFaultHook(TFileWriteFaultHook hook);
+
+// What stands in the way of creating fileName, as a German reason; empty when
+// nothing is known to (the write itself may still fail).
+QString FileWriteObstacle(const QString& fileName);
