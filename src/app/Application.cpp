@@ -5,6 +5,7 @@
 #include "history/History.h"
 #include "history/UserMessage.h"
 #include "model/ProgramObjects.h"
+#include "settings/Optionen.h"
 #include "stereo/StereoLoad.h"
 #include "stereo/Stereo_OpenDlg.h"
 #include "ui/About.h"
@@ -112,6 +113,15 @@ bool HasDisplay()
 
 } // namespace
 
+void ConnectOptionenDialog(TDM& dm, TFormOptionen& optionen)
+{
+    dm.ShowOptionenDialog = [&optionen](TDesktopData& live) {
+        optionen.SetData(&live);
+        optionen.Execute();
+    };
+    optionen.OnBeforeDesktopStep = [&dm] { dm.OptionenToolStateToCurrent(); };
+}
+
 QString ProgramDataFileName()
 {
     const QString overridden = qEnvironmentVariable("PLENOPTRA_DATA_FILE");
@@ -183,12 +193,14 @@ int RunPlenoptra(int argc, char** argv)
         TFormMain form;
         TDM dm;
         TAboutBox about;
+        TFormOptionen optionen(&form);
         TFormOpenStereo openStereo(&form);
         QStringList arguments = QCoreApplication::arguments();
         arguments.removeFirst();
         dm.Arguments = arguments;
         dm.ShowAboutBox = [&about] { about.exec(); };
         ConnectDialogs(dm, openStereo, form);
+        ConnectOptionenDialog(dm, optionen);
         form.ConnectController(&dm);
         form.OnPaintError = [&dm] {
             const int code = errno;

@@ -15,5 +15,10 @@ QString ProgramDataFileName();
 class TDM;
 bool SaveWorkState(TDM* dm);
 
+// The controller shows the settings dialog through its hook; the dialog's
+// "OK" lets the controller put its tools in place for the "Desktop" step.
+class TFormOptionen;
+void ConnectOptionenDialog(TDM& dm, TFormOptionen& optionen);
+
 // The whole program run; returns the exit status.
 int RunPlenoptra(int argc, char** argv);

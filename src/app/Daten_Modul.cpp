@@ -127,6 +127,7 @@ void TDM::ConnectActions()
             [this] { ActionTransparenteMaskeExecute(ActionTransparenteMaske); });
     connect(ActionGitter, &QAction::triggered, this, [this] { ActionGitterExecute(ActionGitter); });
     connect(ActionScrollen, &QAction::triggered, this, [this] { ActionScrollenExecute(ActionScrollen); });
+    connect(ActionOptionen, &QAction::triggered, this, [this] { ActionOptionenExecute(); });
     for (QAction* a : {ActionPointMoveXY, ActionPointMoveX, ActionPointMoveY, ActionPointMoveZ, ActionRotate_X,
                        ActionRotate_Y, ActionRotate_Z, ActionMove_Distance})
         connect(a, &QAction::triggered, this, [this, a](bool checked) { MoveToolExecute(a, checked); });
@@ -422,13 +423,6 @@ void TDM::RestoreHistoryState()
         SetEditMode(emScroll);
     else
         UpdateActions();
-}
-
-void TDM::ApplySettingsPreview(quint16)
-{
-    // The settings dialog arrives later; until then nothing previews.
-    if (OnRepaintRequest)
-        OnRepaintRequest();
 }
 
 void TDM::SetBusy(bool busy)
