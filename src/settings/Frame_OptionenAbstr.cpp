@@ -20,6 +20,15 @@ TFrameOptionen::TFrameOptionen(quint16 groupWord, QWidget* parent) : QFrame(pare
     });
 }
 
+TFrameOptionen::~TFrameOptionen()
+{
+    // The controls outlive the page's own part: hiding the page while one of
+    // them has the focus lets a spin field tidy its text, and that signal
+    // must not reach a page that is half destroyed.
+    for (QObject* control : findChildren<QObject*>())
+        disconnect(control, nullptr, this, nullptr);
+}
+
 void TFrameOptionen::UpdateControls(quint16 what)
 {
     if (Data)

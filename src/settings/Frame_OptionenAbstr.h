@@ -22,6 +22,7 @@ class TFrameOptionen : public QFrame {
 public:
     // groupWord: the word the dialog sends when it shows this page.
     TFrameOptionen(quint16 groupWord, QWidget* parent = nullptr);
+    ~TFrameOptionen() override;
 
     const quint16 GroupWord;
     TDesktopData* Data = nullptr; // the edited record, not owned

@@ -74,7 +74,13 @@ TFormOptionen::TFormOptionen(QWidget* parent)
     CreateControls();
 }
 
-TFormOptionen::~TFormOptionen() { delete ColorDialog1; }
+TFormOptionen::~TFormOptionen()
+{
+    // Tearing down the tree may move its current item; the delay timer is
+    // gone by then.
+    disconnect(TreeView1, nullptr, this, nullptr);
+    delete ColorDialog1;
+}
 
 void TFormOptionen::CreateControls()
 {

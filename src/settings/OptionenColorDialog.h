@@ -37,6 +37,7 @@ private:
 
 // A framed square filled with one colour.
 class TColorSquare : public QFrame {
+    Q_OBJECT
 public:
     static constexpr int kSize = 21;
     explicit TColorSquare(QWidget* parent = nullptr);
