@@ -8,12 +8,22 @@
 // on the PATH they run on the same pictures in the same run and the ratios
 // are printed (ours / theirs: below 1 means we are faster).
 
+#include "app/Application.h"
 #include "app/Daten_Modul.h"
 #include "app/Main.h"
 #include "model/Liste_Polygon.h"
 #include "model/Liste_SelectBezier.h"
 #include "model/ProgramObjects.h"
 #include "settings/Desktop_Object.h"
+#include "settings/Frame_Dekor.h"
+#include "settings/Frame_DokuMaskenDatei.h"
+#include "settings/Frame_DokuMaskenPict.h"
+#include "settings/Frame_Gitter.h"
+#include "settings/Frame_Masken.h"
+#include "settings/Frame_Umriss.h"
+#include "settings/Optionen.h"
+#include "settings/OptionenColorDialog.h"
+#include "settings/uSpin.h"
 #include "stereo/Compose.h"
 #include "stereo/JpegFile.h"
 #include "stereo/StereoConvert.h"
@@ -24,6 +34,8 @@
 #include <QMouseEvent>
 #include <QWindow>
 #include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -107,6 +119,96 @@ void DragStepFigure(const TPictureSet& pair, int runs)
     char cpu[64];
     std::snprintf(cpu, sizeof(cpu), "(processor time %.2f ms)", gThreadCpuMs);
     Line("one mouse move with the repaint of the overlays", ms, cpu);
+}
+
+// One live change in the settings dialog as the user makes it: the page
+// writes the record, the controller previews (recomposing at most once) and
+// the view paints. Prints the median and the slowest run of each kind, and
+// how many compositions one change cost.
+void BenchSettingsPreview(const TPictureSet& pair, int runs)
+{
+    runs = std::max(runs, 9);
+    std::printf("\nSettings dialog: one live change until the 1024 x 600 view is painted\n");
+    TFormMain form;
+    TDM dm;
+    form.ConnectController(&dm);
+    TFormOptionen optionen(&form);
+    ConnectOptionenDialog(dm, optionen);
+    form.resize(1024, 600);
+    form.show();
+    QCoreApplication::processEvents(); // the deferred start
+    dm.SourceLeft.Image = pair.SourceLeft.Image;
+    dm.SourceRight.Image = pair.SourceRight.Image;
+    MakeWhiteMasks(dm.Pictures);
+    dm.PicturesCreated = true;
+    dm.ViewActionExecute(dm.ActionAnsichtFit, true);
+    dm.RefreshView();
+    int compositions = 0;
+    const auto viewChanged = dm.OnViewChanged;
+    dm.OnViewChanged = [&] {
+        ++compositions;
+        viewChanged();
+    };
+    TColor answer = 0;
+    const TColorDialog::TAnswerer previous = TColorDialog::SetAnswerer([&](TColor& c) {
+        c = answer;
+        return true;
+    });
+    optionen.SetData(dm.Settings.get());
+    optionen.show();
+    QImage window(form.ClientArea()->size(), QImage::Format_RGB32);
+
+    struct TCase {
+        const char* name;
+        int node;
+        std::function<void(int)> change;
+    };
+    auto colour = [&](QPushButton* button) {
+        return [&answer, button](int i) {
+            answer = i % 2 ? 0x0000FF : 0x00FF00;
+            button->click();
+        };
+    };
+    const std::vector<TCase> cases = {
+        {"grid count, scroll bar step", 1,
+         [&](int i) { optionen.FrameGitter->ScrollBarHoriz->setValue(11 + i % 50); }},
+        {"outline colour (editing view)", 2, colour(optionen.FrameUmriss->BitBtnMonoColor)},
+        {"transparent mask colour", 5, colour(optionen.FrameFarbenDesktopMaske->BitBtnDeskTransColor)},
+        {"mask-file colour (mask picture)", 7, colour(optionen.FrameFarbenDocuMaskFile->BitBtnFileMaskBackColor)},
+        {"masked-picture colour (fc - Grau / Vorgaben)", 9,
+         [&](int i) {
+             (i % 2 ? optionen.FrameColorDocuMaskPicure->BitBtnGrey
+                    : optionen.FrameColorDocuMaskPicure->BitBtnDefaultValues)->click();
+         }},
+        {"decoration width (masked picture, frames)", 10,
+         [&](int i) { optionen.FrameDekor->uSpinEditDecorWidthMiddle->setText(QString::number(11 + i % 5)); }},
+    };
+    auto measure = [&](const TCase& c, const char* suffix) {
+        optionen.SelectNode(c.node);
+        int i = 0;
+        std::vector<double> times;
+        compositions = 0;
+        const double median = TimeMs(runs, [&] {
+            const auto start = Clock::now();
+            c.change(i++);
+            QPainter painter(&window);
+            form.PaintView(painter);
+            painter.end();
+            times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        });
+        char name[96], extra[64];
+        std::snprintf(name, sizeof(name), "%s%s", c.name, suffix);
+        std::snprintf(extra, sizeof(extra), "(slowest %.1f, %.0f compositions per change)",
+                      *std::max_element(times.begin(), times.end()), double(compositions) / runs);
+        Line(name, median, extra);
+    };
+    for (const TCase& c : cases)
+        measure(c, "");
+    dm.ActionAnaglyphe_Halb->trigger();
+    measure(cases.back(), ", anaglyph");
+    measure(cases.front(), ", anaglyph");
+    optionen.reject();
+    TColorDialog::SetAnswerer(previous);
 }
 
 } // namespace
@@ -301,6 +403,7 @@ int main(int argc, char** argv)
               TimeTool(toolRuns, {"composite", "-stereo", "0", r.toStdString(), l.toStdString(), o.toStdString()}));
     }
     DragStepFigure(pictures, runs);
+    BenchSettingsPreview(pictures, runs);
 
     left.Image = QImage();
     right.Image = QImage();

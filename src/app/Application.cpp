@@ -6,6 +6,7 @@
 #include "history/History.h"
 #include "history/UserMessage.h"
 #include "model/ProgramObjects.h"
+#include "settings/Optionen.h"
 #include "stereo/StereoLoad.h"
 #include "stereo/Stereo_OpenDlg.h"
 #include "stereo/Stereo_SaveDlg.h"
@@ -177,6 +178,15 @@ QString ProgramVersion()
     return TVersionInfoFile().GetValue(QStringLiteral("FileVersion"));
 }
 
+void ConnectOptionenDialog(TDM& dm, TFormOptionen& optionen)
+{
+    dm.ShowOptionenDialog = [&optionen](TDesktopData& live) {
+        optionen.SetData(&live);
+        optionen.Execute();
+    };
+    optionen.OnBeforeDesktopStep = [&dm] { dm.OptionenToolStateToCurrent(); };
+}
+
 QString ProgramDataFileName()
 {
     const QString overridden = qEnvironmentVariable("PLENOPTRA_DATA_FILE");
@@ -268,12 +278,14 @@ int RunPlenoptra(int argc, char** argv)
         TFormMain form;
         TDM dm;
         TAboutBox about;
+        TFormOptionen optionen(&form);
         TFormOpenStereo openStereo(&form);
         TFormSaveStereo saveStereo(&form);
         dm.Arguments = commandLine.Files;
         dm.ShowAboutBox = [&about] { about.exec(); };
         ConnectDialogs(dm, openStereo, form);
         ConnectSaveDialog(dm, saveStereo);
+        ConnectOptionenDialog(dm, optionen);
         form.ConnectController(&dm);
         form.OnPaintError = [&dm] {
             const int code = errno;

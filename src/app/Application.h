@@ -36,5 +36,10 @@ bool InstallQtTranslations(QObject* owner);
 // The version of the running executable, read from its version block.
 QString ProgramVersion();
 
+// The controller shows the settings dialog through its hook; the dialog's
+// "OK" lets the controller put its tools in place for the "Desktop" step.
+class TFormOptionen;
+void ConnectOptionenDialog(TDM& dm, TFormOptionen& optionen);
+
 // The whole program run; returns the exit status.
 int RunPlenoptra(int argc, char** argv);

@@ -170,6 +170,7 @@ void TDM::ConnectActions()
     };
     for (const auto& [action, handler] : commands)
         connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
+    connect(ActionOptionen, &QAction::triggered, this, [this] { ActionOptionenExecute(); });
     for (QAction* a : {ActionPointMoveXY, ActionPointMoveX, ActionPointMoveY, ActionPointMoveZ, ActionRotate_X,
                        ActionRotate_Y, ActionRotate_Z, ActionMove_Distance})
         connect(a, &QAction::triggered, this, [this, a](bool checked) { MoveToolExecute(a, checked); });
@@ -399,13 +400,6 @@ void TDM::RestoreHistoryState()
         SetEditMode(emScroll);
     else
         UpdateActions();
-}
-
-void TDM::ApplySettingsPreview(quint16)
-{
-    // The settings dialog arrives later; until then nothing previews.
-    if (OnRepaintRequest)
-        OnRepaintRequest();
 }
 
 void TDM::SetBusy(bool busy)

@@ -294,6 +294,8 @@ public:
     void ScrollToolToggle();
     void RefreshView();
     void RestoreHistoryState();
+    // The view follows the settings page being edited (the record's
+    // change word); changes no history.
     void ApplySettingsPreview(quint16 what);
     void SetBusy(bool busy);
     // Writes PointReadoutText into ReadoutLabel.
@@ -329,6 +331,8 @@ public:
     std::function<QString()> GetSaveDialogMaskFileName;
     std::function<QString(const QString& startName)> AskMaskFileName; // empty on cancel
     std::function<void()> ShowAboutBox;
+    // Shows the settings dialog modally on the live settings.
+    std::function<void(TDesktopData& live)> ShowOptionenDialog;
     // The view window's background colour (DeskBackColor).
     std::function<void(TColor)> OnRequestBackground;
 
@@ -368,6 +372,13 @@ public:
     // "Maske Speichern..." and "Maskiertes Stereobild speichern...".
     void ActionSaveMaskExecute();
     void ActionSaveLinksRechtsExecute();
+    // The settings dialog: its preview changes tools and view only for as
+    // long as it is open.
+    void ActionOptionenExecute();
+    // While the settings dialog is open: puts the tool state from before the
+    // dialog into the current-state record, so that the step "OK" records
+    // holds the user's tools, not the preview's.
+    void OptionenToolStateToCurrent();
 
 private:
     void CreateActions();
@@ -392,6 +403,11 @@ private:
 
     bool FMouseCaptured = false;
     bool FCursorScreenWide = false;
+    struct TOptionenToolState {
+        bool Open = false;
+        quint32 CheckedActions = 0;
+        qint32 EditMode = 0;
+    } FOptionenToolState;
     std::array<QCursor, 18> FCursors; // numbered 1..17
     QVector<QAction*> FActions;
     QHash<QString, QAction*> FActionsByName;
