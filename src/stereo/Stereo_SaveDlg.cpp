@@ -3,6 +3,7 @@
 #include "history/History.h"
 #include "history/UserMessage.h"
 #include "model/ProgramObjects.h"
+#include "settings/uSpin.h"
 #include "stereo/PictureHolder.h"
 #include "stereo/Stereo_OpenDlg.h"
 #include "stereo/Stereo_SaveDlgBMP.h"
@@ -24,7 +25,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -164,7 +164,9 @@ int TFormSaveStereo::Kind() const { return std::max(0, AnaglyphArtButtons->check
 
 int TFormSaveStereo::FileType() const { return ComboBoxFileType->currentIndex() == sftBmp ? sftBmp : sftJpeg; }
 
-int TFormSaveStereo::Distance() const { return uSpinEditDistance->value(); }
+// Typed text is clamped only when the field is left; what is written never
+// lies outside the range.
+int TFormSaveStereo::Distance() const { return uSpinEditDistance->CheckValue(uSpinEditDistance->Value()); }
 
 TSaveOptionsPanel* TFormSaveStereo::ChosenPanel() const
 {
@@ -258,7 +260,7 @@ void TFormSaveStereo::RadioGroupAnaglyphArtClick()
 
 void TFormSaveStereo::uSpinEditDistanceChange()
 {
-    const int value = uSpinEditDistance->value();
+    const int value = uSpinEditDistance->Value();
     if (value < 0 || value > kMaxDistance)
         return;
     TimerStartPreview->stop();

@@ -24,12 +24,12 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QSpinBox;
 class QTimer;
 class TBMPPreferences;
 class TJPGPreferences;
 class TSaveOptionsPanel;
 class TSavePreviewImage;
+class TuSpinEdit;
 
 extern const char* const kSaveStereoDialogTitle; // of "Durchsuchen..."
 extern const char* const kSaveStereoFilter;
@@ -100,7 +100,7 @@ public:
     QButtonGroup* AnaglyphArtButtons = nullptr;
     QGroupBox* GroupBoxDistance = nullptr;
     QLabel* LabelDistanceText = nullptr;
-    QSpinBox* uSpinEditDistance = nullptr;
+    TuSpinEdit* uSpinEditDistance = nullptr;
     QLabel* LabelDistanceEinh = nullptr;
     QPushButton* BitBtnOpen = nullptr;
     QLabel* Label_M = nullptr;

@@ -1,6 +1,7 @@
 // The controls of the save dialog, in the order of its layout.
 #include "stereo/Stereo_SaveDlg.h"
 
+#include "settings/uSpin.h"
 #include "stereo/StereoConvert.h"
 #include "stereo/Stereo_SaveDlgBMP.h"
 #include "stereo/Stereo_SaveDlgJPG.h"
@@ -16,7 +17,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -75,15 +75,16 @@ void TFormSaveStereo::CreateControls()
     GroupBoxDistance = Named(new QGroupBox(QString::fromUtf8("Abstand"), PanelArtDistance), "GroupBoxDistance");
     auto* distance = new QHBoxLayout(GroupBoxDistance);
     LabelDistanceText = new QLabel(QString::fromUtf8("Abstand zwischen den Bildern: "), GroupBoxDistance);
-    uSpinEditDistance = Named(new QSpinBox(GroupBoxDistance), "uSpinEditDistance");
-    uSpinEditDistance->setRange(0, kMaxDistance);
-    uSpinEditDistance->setValue(0);
+    uSpinEditDistance = Named(new TuSpinEdit(GroupBoxDistance), "uSpinEditDistance");
+    uSpinEditDistance->SetMinValue(0);
+    uSpinEditDistance->SetMaxValue(kMaxDistance);
+    uSpinEditDistance->ForceValue(0);
     LabelDistanceEinh = new QLabel(QString::fromUtf8("Pixel"), GroupBoxDistance);
     distance->addWidget(LabelDistanceText);
     distance->addWidget(uSpinEditDistance);
     distance->addWidget(LabelDistanceEinh);
     distance->addStretch(1);
-    connect(uSpinEditDistance, &QSpinBox::valueChanged, this, &TFormSaveStereo::uSpinEditDistanceChange);
+    connect(uSpinEditDistance, &QLineEdit::textChanged, this, &TFormSaveStereo::uSpinEditDistanceChange);
     shared->addWidget(GroupBoxDistance);
     main->addWidget(PanelArtDistance);
 

@@ -19,7 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QSpinBox>
+#include "settings/uSpin.h"
 
 TEST(SaveDialogTexts, CaptionsControlsAndListsReadAsTheProgramShowsThem)
 {
@@ -41,9 +41,9 @@ TEST(SaveDialogTexts, CaptionsControlsAndListsReadAsTheProgramShowsThem)
     EXPECT_EQ(d.GroupBoxDistance->title(), "Abstand");
     EXPECT_EQ(d.LabelDistanceText->text(), "Abstand zwischen den Bildern: ");
     EXPECT_EQ(d.LabelDistanceEinh->text(), "Pixel");
-    EXPECT_EQ(d.uSpinEditDistance->minimum(), 0);
-    EXPECT_EQ(d.uSpinEditDistance->maximum(), 1000);
-    EXPECT_EQ(d.uSpinEditDistance->value(), 0);
+    EXPECT_EQ(d.uSpinEditDistance->MinValue(), 0);
+    EXPECT_EQ(d.uSpinEditDistance->MaxValue(), 1000);
+    EXPECT_EQ(d.uSpinEditDistance->Value(), 0);
     EXPECT_EQ(d.BitBtnOpen->text(), "Durchsuchen...");
     EXPECT_EQ(d.Label_M->text(), "Stereo Maske:");
     EXPECT_EQ(d.Label_R->text(), "rechtes Bild");
@@ -178,7 +178,7 @@ TEST(SaveDialogPreview, SizeTextPerLayoutAndTheGapInTheCoverColour)
     f.Open(1, f.dir.filePath("Haus.jpg"));
     d.UpdatePreview(false);
     EXPECT_EQ(d.LabelPictSize->text(), "Abmessung: 800 x 600 /  800 x 600");
-    d.uSpinEditDistance->setValue(400);
+    d.uSpinEditDistance->ForceValue(400);
     d.CoverColor = 0x0000FF00; // green
     d.SetLayout(1);
     d.UpdatePreview(false);

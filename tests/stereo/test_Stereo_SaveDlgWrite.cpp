@@ -22,7 +22,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QSpinBox>
+#include "settings/uSpin.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ TEST(SaveDialogWriting, EachLayoutWritesItsFileWithSizeAndWhiteGap)
     };
     for (const TCase& c : cases) {
         TWriteFixture f;
-        f.dialog.uSpinEditDistance->setValue(20);
+        f.dialog.uSpinEditDistance->ForceValue(20);
         f.dialog.SetLayout(c.Layout);
         ASSERT_TRUE(f.Ok()) << c.File;
         const QImage written = Load(f.dir.filePath(c.File));
@@ -106,7 +106,7 @@ TEST(SaveDialogWriting, SeparateLayoutWritesBothPicturesAndTheMaskFileReadsBackE
 TEST(SaveDialogWriting, MaskPicturesAreNeverPutApartByAGap)
 {
     TWriteFixture f(0);
-    f.dialog.uSpinEditDistance->setValue(20);
+    f.dialog.uSpinEditDistance->ForceValue(20);
     f.dialog.SetLayout(1);
     ASSERT_TRUE(f.Ok());
     const QImage written = Load(f.dir.filePath("Haus_Plenoptrum_LR.bmp"));
