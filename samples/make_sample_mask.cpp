@@ -140,11 +140,7 @@ int main(int argc, char** argv)
     dm.ActionMaskEdit->trigger();
     selection.DeselectAll();
     RubberBandSelect({from, to});
-    from->SetSegmentType(1, to);
-    dm.RefreshView();
-    outline.SaveToCurrent();
-    dm.UpdateActions();
-    HistoryListe()->Add(QStringLiteral("ToCurve"));
+    dm.ActionLinieInKurve->trigger();
     Drag(dm, TDM::emDragMoveXY, [&] {
         from->Outgoing()->SetRelXY(QPoint(0, -top + inset));
         to->Incoming()->SetRelXY(QPoint(0, -top + inset));
