@@ -1,0 +1,45 @@
+#pragma once
+// The disparity map of a stereo pair, by semi-global block matching on a
+// reduced grey copy of both pictures. This is the one unit of the program
+// that uses OpenCV; its interface is free of OpenCV types, so the rest of the
+// program only sees TDisparityMap.
+//
+// Both directions are matched (left against right and right against left) and
+// a place keeps its value only when both agree: occluded places, where each
+// picture sees something the other does not, fall out. Places whose left
+// picture has too little horizontal texture to match are unknown as well,
+// instead of the smoothness term filling them in with a guess.
+
+#include "stereo/DisparityMap.h"
+
+#include <QImage>
+
+#include <functional>
+
+// The reduced picture is at most this wide; enough to find what stands in
+// front of a window, and small enough to match in well under a second.
+constexpr int kDisparityWidth = 1500;
+
+struct TDisparityParams {
+    // Width of the reduced pair (pictures narrower than this are matched as
+    // they are).
+    int TargetWidth = kDisparityWidth;
+    // Largest parallax searched, either way, in pixels of the reduced pair.
+    int SearchRange = 64;
+    // Side of the matching block, odd.
+    int BlockSize = 5;
+    // Smallest mean horizontal grey step (grey levels per pixel, over one
+    // matching block) at which the left picture counts as textured.
+    double MinTexture = 1.5;
+    // Largest difference between the two directions, pixels of the reduced
+    // pair, at which a place is still consistent.
+    double ConsistencyTolerance = 1.0;
+};
+
+// The map of the left picture. When the pictures differ in size their shared
+// top-left part is matched; the map's picture size is that part. Returns an
+// empty map for an empty picture, and when cancelled() answers true at one of
+// the points where the work can stop (between reduction, matching and
+// checking).
+TDisparityMap ComputeDisparityMap(const QImage& left, const QImage& right, const TDisparityParams& params = {},
+                                  const std::function<bool()>& cancelled = {});
