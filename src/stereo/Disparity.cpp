@@ -100,7 +100,8 @@ cv::Mat Textured(const cv::Mat& grey, const TDisparityParams& params)
     cv::filter2D(grey, step, CV_32F, kernel, cv::Point(-1, -1), 0, cv::BORDER_REPLICATE);
     step = cv::abs(step);
     cv::Mat mean;
-    cv::blur(step, mean, cv::Size(params.BlockSize, params.BlockSize), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+    cv::blur(step, mean, cv::Size(params.TextureWindow, params.TextureWindow), cv::Point(-1, -1),
+             cv::BORDER_REPLICATE);
     return mean >= params.MinTexture;
 }
 

@@ -28,9 +28,14 @@ struct TDisparityParams {
     int SearchRange = 64;
     // Side of the matching block, odd.
     int BlockSize = 5;
-    // Smallest mean horizontal grey step (grey levels per pixel, over one
-    // matching block) at which the left picture counts as textured.
-    double MinTexture = 1.5;
+    // Smallest mean horizontal grey step (grey levels per pixel, over a
+    // square of TextureWindow pixels of the reduced pair) at which the left
+    // picture counts as textured there. The square is larger than a matching
+    // block: the matcher carries a value safely across a small even patch
+    // that texture surrounds (the face of a sign), but not across a large
+    // one (the sky).
+    double MinTexture = 0.5;
+    int TextureWindow = 31;
     // Largest difference between the two directions, pixels of the reduced
     // pair, at which a place is still consistent.
     double ConsistencyTolerance = 1.0;
