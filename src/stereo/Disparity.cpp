@@ -25,6 +25,8 @@ constexpr int kPreFilterCap = 31;
 // The noise border's seed: every run pads the same way, so a pair always
 // gives the same map.
 constexpr uint64_t kBorderSeed = 0x5eed;
+constexpr int kMaxBlock = 11;
+constexpr int kMaxSearchRange = 256;
 
 // A grey copy of the shared part of the picture, reduced to size.
 cv::Mat ReducedGrey(const QImage& picture, int width, int height, cv::Size size)
@@ -59,9 +61,8 @@ cv::Mat WithNoiseBorder(const cv::Mat& grey, int border)
     return padded;
 }
 
-cv::Ptr<cv::StereoSGBM> Matcher(const TDisparityParams& params, int searchRange)
+cv::Ptr<cv::StereoSGBM> Matcher(int block, int searchRange)
 {
-    const int block = params.BlockSize;
     // Penalties for a change of one pixel and of more between neighbours, in
     // the proportion the method's authors recommend for one grey channel.
     const int p1 = 8 * block * block, p2 = 32 * block * block;
@@ -76,8 +77,7 @@ cv::Ptr<cv::StereoSGBM> Matcher(const TDisparityParams& params, int searchRange)
 // unmatched pixels. With mirrored set, both pictures are mirrored first and
 // the result is mirrored back: that is the map of the right picture, in the
 // same sign.
-cv::Mat Match(const cv::Mat& first, const cv::Mat& second, const TDisparityParams& params, int searchRange,
-              int border, bool mirrored)
+cv::Mat Match(const cv::Mat& first, const cv::Mat& second, int block, int searchRange, int border, bool mirrored)
 {
     cv::Mat a = WithNoiseBorder(first, border), b = WithNoiseBorder(second, border);
     if (mirrored) {
@@ -85,7 +85,7 @@ cv::Mat Match(const cv::Mat& first, const cv::Mat& second, const TDisparityParam
         cv::flip(b, b, 1);
     }
     cv::Mat disparity;
-    Matcher(params, searchRange)->compute(a, b, disparity);
+    Matcher(block, searchRange)->compute(a, b, disparity);
     if (mirrored)
         cv::flip(disparity, disparity, 1);
     return disparity(cv::Rect(border, 0, first.cols, first.rows)).clone();
@@ -100,8 +100,8 @@ cv::Mat Textured(const cv::Mat& grey, const TDisparityParams& params)
     cv::filter2D(grey, step, CV_32F, kernel, cv::Point(-1, -1), 0, cv::BORDER_REPLICATE);
     step = cv::abs(step);
     cv::Mat mean;
-    cv::blur(step, mean, cv::Size(params.TextureWindow, params.TextureWindow), cv::Point(-1, -1),
-             cv::BORDER_REPLICATE);
+    const int window = std::max(1, params.TextureWindow);
+    cv::blur(step, mean, cv::Size(window, window), cv::Point(-1, -1), cv::BORDER_REPLICATE);
     return mean >= params.MinTexture;
 }
 
@@ -138,12 +138,15 @@ TDisparityMap ComputeDisparityMap(const QImage& left, const QImage& right, const
     if (left.isNull() || right.isNull())
         return {};
     const int width = std::min(left.width(), right.width()), height = std::min(left.height(), right.height());
-    const double scale = std::min(1.0, double(params.TargetWidth) / width);
+    // The longer side sets the reduction, so that a portrait picture (or an
+    // absurdly tall one) costs no more than a landscape one of that width.
+    const double scale = std::min(1.0, double(std::max(1, params.TargetWidth)) / std::max(width, height));
     const cv::Size size(std::max(1, int(std::lround(width * scale))), std::max(1, int(std::lround(height * scale))));
     TDisparityMap map(size.width, size.height, QSize(width, height));
-    const int block = params.BlockSize;
-    // The matcher wants a whole number of sixteen-pixel steps of search.
-    const int searchRange = std::max(8, (params.SearchRange + 7) / 8 * 8);
+    // The matcher wants an odd block and a whole number of sixteen-pixel
+    // steps of search; the search is bounded, since its buffers grow with it.
+    const int block = std::clamp(params.BlockSize | 1, 1, kMaxBlock);
+    const int searchRange = (std::clamp(params.SearchRange, 8, kMaxSearchRange) + 7) / 8 * 8;
     if (stop())
         return {};
     if (size.width < block || size.height < block)
@@ -157,8 +160,8 @@ TDisparityMap ComputeDisparityMap(const QImage& left, const QImage& right, const
 
     const int border = searchRange + block / 2 + 1;
     cv::Mat fromLeft, fromRight;
-    Both([&] { fromRight = Match(greyRight, greyLeft, params, searchRange, border, true); },
-         [&] { fromLeft = Match(greyLeft, greyRight, params, searchRange, border, false); });
+    Both([&] { fromRight = Match(greyRight, greyLeft, block, searchRange, border, true); },
+         [&] { fromLeft = Match(greyLeft, greyRight, block, searchRange, border, false); });
     if (stop())
         return {};
 

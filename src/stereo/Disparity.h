@@ -16,17 +16,19 @@
 
 #include <functional>
 
-// The reduced picture is at most this wide; enough to find what stands in
-// front of a window, and small enough to match in well under a second.
+// The reduced picture is at most this wide (and high); enough to find what
+// stands in front of a window, and small enough to match in well under a
+// second.
 constexpr int kDisparityWidth = 1500;
 
 struct TDisparityParams {
-    // Width of the reduced pair (pictures narrower than this are matched as
-    // they are).
+    // Longer side of the reduced pair (pictures smaller than this are matched
+    // as they are).
     int TargetWidth = kDisparityWidth;
-    // Largest parallax searched, either way, in pixels of the reduced pair.
+    // Largest parallax searched, either way, in pixels of the reduced pair:
+    // rounded up to a multiple of 8, at most 256.
     int SearchRange = 64;
-    // Side of the matching block, odd.
+    // Side of the matching block: odd, at most 11.
     int BlockSize = 5;
     // Smallest mean horizontal grey step (grey levels per pixel, over a
     // square of TextureWindow pixels of the reduced pair) at which the left

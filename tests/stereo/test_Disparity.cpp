@@ -169,6 +169,17 @@ TEST(DisparityMap, ReducedPairReportsPictureParallax)
     EXPECT_EQ(map.AtPicture(201, 61), map.At(100, 30));
 }
 
+TEST(DisparityMap, TallPictureIsReducedByItsHeight)
+{
+    TDisparityParams params;
+    params.TargetWidth = 200;
+    const QImage left = Texture(120, 400, 22, 2);
+    const TDisparityMap map = ComputeDisparityMap(left, Shifted(left, 4, 23), params);
+    EXPECT_EQ(map.Width(), 60);
+    EXPECT_EQ(map.Height(), 200);
+    EXPECT_EQ(Region(map, QRect(10, 10, 40, 180)).median, 4.0f);
+}
+
 TEST(DisparityMap, PicturesOfDifferentSizeShareTheirCommonPart)
 {
     const QImage left = Texture(320, 200, 12);
