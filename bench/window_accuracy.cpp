@@ -219,7 +219,22 @@ TTally Compare(const TWindow& w, const TDisparityMap& map, const TDisparityMap& 
     }
     ++t.windows;
     const bool trulyViolated = !tru.Violations.empty();
-    t.verdictRight += trulyViolated ? est.Verdict == wvVerletzt : est.Verdict != wvVerletzt;
+    const bool right = trulyViolated ? est.Verdict == wvVerletzt : est.Verdict != wvVerletzt;
+    t.verdictRight += right;
+    if (!right && std::getenv("WINDOW_ACCURACY_VERBOSE")) {
+        std::printf("  verdict %d, truly %s: %s window at %.1f\n", int(est.Verdict),
+                    trulyViolated ? "violated" : "not violated", w.kind.c_str(), est.Samples[0].Window);
+        for (const TWindowViolation& v : est.Violations) {
+            double worst = -1e9;
+            for (size_t k = size_t(v.First);; k = (k + 1) % n) {
+                worst = std::max(worst, tru.Samples[k].Excess());
+                if (k == size_t(v.Last))
+                    break;
+            }
+            std::printf("    reported %s, truth's largest excess there %.1f\n",
+                        qPrintable(WindowViolationLine(v)), worst);
+        }
+    }
     return t;
 }
 
@@ -227,9 +242,9 @@ double Percent(long a, long b) { return b ? 100.0 * double(a) / double(b) : 0.0;
 
 void Print(const char* name, const TTally& t, double ms)
 {
-    std::printf("%-9s %3ld %6ld %5.1f %% | %5ld %6.1f %% (%ld unbek.) %5.1f | %6ld %4ld (%5.2f %%) | %3ld/%3ld | %3ld/%3ld | %3ld/%3ld | %6.0f\n",
+    std::printf("%-9s %3ld %6ld %5.1f %% | %5ld %6.1f %% (%ld/%ld unbek.) %5.1f | %6ld %4ld (%5.2f %%) | %3ld/%3ld | %3ld/%3ld | %3ld/%3ld | %6.0f\n",
                 name, t.windows, t.samples, Percent(t.judged, t.samples), t.violated, Percent(t.found, t.violated),
-                t.missedUnknown, t.worstMissedExcess, t.free, t.falseAlarms, Percent(t.falseAlarms, t.free),
+                t.missedUnknown, t.violated - t.found, t.worstMissedExcess, t.free, t.falseAlarms, Percent(t.falseAlarms, t.free),
                 t.stretchesFound, t.stretches, t.reportedFalse, t.reported, t.verdictRight, t.windows, ms);
 }
 
@@ -257,7 +272,7 @@ int main(int argc, char** argv)
         else if (std::strcmp(argv[i], "--consistency") == 0)
             params.ConsistencyTolerance = std::atof(argv[i + 1]);
     }
-    std::printf("scene     win samples judged | viol. recall (missed unknown) worst-missed | free false (rate) | "
+    std::printf("scene     win samples judged | viol. recall (missed: unknown/all) worst-missed | free false (rate) | "
                 "stretches found | false/reported | verdicts | map ms\n");
     TTally all;
     for (const char* name : {"beispiel", "links", "unten", "fern"}) {

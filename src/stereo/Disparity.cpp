@@ -13,8 +13,8 @@ namespace {
 
 // Fixed-point unit of the matcher's output: sixteenths of a pixel.
 constexpr int kSubPixel = 16;
-// Pixels of the pair whose matching block differs from the best by less than
-// this percentage in cost from the second best are ambiguous and dropped.
+// A match whose cost is not at least this many percent below that of the
+// best other candidate is ambiguous and dropped.
 constexpr int kUniqueness = 10;
 // Islands of consistent values smaller than this (pixels of the reduced
 // pair) that differ from their surroundings by more than kSpeckleRange pixels
@@ -25,6 +25,7 @@ constexpr int kPreFilterCap = 31;
 // The noise border's seed: every run pads the same way, so a pair always
 // gives the same map.
 constexpr uint64_t kBorderSeed = 0x5eed;
+// Bounds of the caller's settings; the matcher's buffers grow with both.
 constexpr int kMaxBlock = 11;
 constexpr int kMaxSearchRange = 256;
 

@@ -47,6 +47,7 @@ struct TDisparityParams {
 // top-left part is matched; the map's picture size is that part. Returns an
 // empty map for an empty picture, and when cancelled() answers true at one of
 // the points where the work can stop (between reduction, matching and
-// checking).
+// checking). Raises a std::exception (std::bad_alloc, or OpenCV's exception)
+// when the memory for the reduced pair is not there.
 TDisparityMap ComputeDisparityMap(const QImage& left, const QImage& right, const TDisparityParams& params = {},
                                   const std::function<bool()>& cancelled = {});

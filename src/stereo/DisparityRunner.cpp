@@ -28,7 +28,7 @@ quint64 TDisparityRunner::Start(const QImage& left, const QImage& right)
         FLeft = left;
         FRight = right;
         FPending = true;
-        FMap.reset();
+        Retire();
         // The thread starts with the first request, so that a runner that is
         // never asked costs nothing.
         if (!FThread.joinable())
@@ -46,8 +46,9 @@ void TDisparityRunner::Cancel()
         FPending = false;
         FLeft = QImage();
         FRight = QImage();
-        FMap.reset();
+        Retire();
     }
+    FWake.notify_all();
     FIdle.notify_all();
 }
 
@@ -69,6 +70,13 @@ bool TDisparityRunner::Busy() const
     return FPending || (FRunning != 0 && FRunning == FLatest);
 }
 
+void TDisparityRunner::Retire()
+{
+    if (FMap)
+        FRetired.push_back(std::move(FMap));
+    FMap.reset();
+}
+
 bool TDisparityRunner::WaitForIdle(int timeoutMs) const
 {
     std::unique_lock lock(FMutex);
@@ -84,17 +92,28 @@ void TDisparityRunner::Run()
 {
     std::unique_lock lock(FMutex);
     for (;;) {
-        FWake.wait(lock, [this] { return FStopping || FPending; });
+        FWake.wait(lock, [this] { return FStopping || FPending || !FRetired.empty(); });
         if (FStopping)
             break;
+        // Maps of earlier pairs die here rather than on the caller's thread:
+        // giving back a map's memory takes a moment.
+        std::vector<std::shared_ptr<const TDisparityMap>> retired;
+        retired.swap(FRetired);
+        if (!FPending) {
+            lock.unlock();
+            retired.clear();
+            lock.lock();
+            continue;
+        }
         const quint64 generation = FLatest;
-        const QImage left = FLeft, right = FRight;
-        FPending = false;
-        FRunning = generation;
+        QImage left = std::move(FLeft), right = std::move(FRight);
         // The runner keeps no pictures longer than its request needs them.
         FLeft = QImage();
         FRight = QImage();
+        FPending = false;
+        FRunning = generation;
         lock.unlock();
+        retired.clear();
 
         auto cancelled = [this, generation] {
             std::lock_guard guard(FMutex);
@@ -109,6 +128,10 @@ void TDisparityRunner::Run()
         } catch (...) {
             map = std::make_shared<const TDisparityMap>();
         }
+        // Letting go of the pictures may free them (when the editor has
+        // moved on); that happens outside the lock, like every release here.
+        left = QImage();
+        right = QImage();
 
         lock.lock();
         FRunning = 0;
@@ -125,5 +148,10 @@ void TDisparityRunner::Run()
                 Qt::QueuedConnection);
         }
         FIdle.notify_all();
+        if (map) {
+            lock.unlock();
+            map.reset();
+            lock.lock();
+        }
     }
 }

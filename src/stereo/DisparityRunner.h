@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class TDisparityRunner : public QObject {
     Q_OBJECT
@@ -60,6 +61,8 @@ signals:
 
 private:
     void Run();
+    // Hands the cached map to the thread to be freed there; under FMutex.
+    void Retire();
 
     TCompute FCompute;
     mutable std::mutex FMutex;
@@ -73,4 +76,5 @@ private:
     quint64 FLatest = 0;   // number of the latest request
     quint64 FRunning = 0;  // number of the request being computed, 0 when idle
     std::shared_ptr<const TDisparityMap> FMap;
+    std::vector<std::shared_ptr<const TDisparityMap>> FRetired;
 };

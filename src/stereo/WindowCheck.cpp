@@ -17,8 +17,11 @@ constexpr double kSpacingWithoutMap = 4.0;
 // Bounds for outlines with absurd coordinates: neither the flattening nor the
 // sampling may grow without bound.
 constexpr int kMaxStepsPerSegment = 4096;
+constexpr double kMaxVertices = 1000000;
 constexpr double kMaxSamples = 200000;
 constexpr double kVertexSnap = 1e-9;
+// Map pixels a band may reach into the window and along the edge.
+constexpr int kMaxBandSteps = 256;
 
 struct TVertex {
     QPointF left;
@@ -40,14 +43,22 @@ std::vector<TVertex> Flatten(const std::vector<QPoint>& left, const std::vector<
 {
     std::vector<TVertex> out;
     const size_t segments = (left.size() - 1) / 3;
+    auto span = [&](size_t s) {
+        return Length(left[3 * s + 1] - left[3 * s]) + Length(left[3 * s + 2] - left[3 * s + 1])
+            + Length(left[3 * s + 3] - left[3 * s + 2]);
+    };
+    double total = 0;
+    for (size_t s = 0; s < segments; ++s)
+        total += span(s);
+    // About one vertex per pixel: fine enough that the arc length and the
+    // normals of the polyline are those of the curve. Coarser only for
+    // outlines far larger than any picture.
+    const double unit = std::max(1.0, total / kMaxVertices);
     for (size_t s = 0; s < segments; ++s) {
         const QPointF p0 = left[3 * s], p1 = left[3 * s + 1], p2 = left[3 * s + 2], p3 = left[3 * s + 3];
         const double z0 = right[3 * s].x() - p0.x(), z1 = right[3 * s + 1].x() - p1.x(),
                      z2 = right[3 * s + 2].x() - p2.x(), z3 = right[3 * s + 3].x() - p3.x();
-        const double span = Length(p1 - p0) + Length(p2 - p1) + Length(p3 - p2);
-        // About one vertex per pixel: fine enough that the arc length and
-        // the normals of the polyline are those of the curve.
-        const int steps = int(std::clamp(std::ceil(span), 1.0, double(kMaxStepsPerSegment)));
+        const int steps = int(std::clamp(std::ceil(span(s) / unit), 1.0, double(kMaxStepsPerSegment)));
         for (int k = 0; k < steps; ++k) {
             const double t = double(k) / steps;
             // Relative to the start, so that a window of one depth keeps
@@ -104,7 +115,8 @@ double BandParallax(const TEdgeSample& s, const TDisparityMap& map, double step,
         return TDisparityMap::kUnknown;
     // Never the very lowest value when there are others: one bad match alone
     // must not make the scene look near.
-    const int rank = std::min(known - 1, std::max(known > 1 ? 1 : 0, int(params.Percentile * known)));
+    const double q = params.Percentile >= 0 ? std::min(params.Percentile, 1.0) : 0.0;
+    const int rank = std::min(known - 1, std::max(known > 1 ? 1 : 0, int(q * known)));
     std::nth_element(values.begin(), values.begin() + rank, values.end());
     return values[size_t(rank)];
 }
@@ -261,8 +273,8 @@ TWindowCheck CheckWindow(const std::vector<QPoint>& left, const std::vector<QPoi
     check.Samples = SampleWindowEdge(left, right, spacing);
     if (check.Samples.empty())
         return check;
-    const int depthSteps = std::max(1, int(std::lround(depth / step)));
-    const int alongSteps = int(std::floor(spacing / 2 / step));
+    const int depthSteps = int(std::clamp(std::round(depth / step), 1.0, double(kMaxBandSteps)));
+    const int alongSteps = int(std::clamp(std::floor(spacing / 2 / step), 0.0, double(kMaxBandSteps)));
     std::vector<float> values;
     int judged = 0;
     for (TEdgeSample& s : check.Samples) {

@@ -435,3 +435,15 @@ TEST(WindowPlacing, OutlineWithoutAreaCannotBeJudged)
     EXPECT_EQ(c.Verdict, wvUnbekannt);
     EXPECT_TRUE(c.Samples.empty());
 }
+
+TEST(WindowCheckBand, UnreasonableSettingsStayBounded)
+{
+    const TArrays a = Rect(100, 100, 300, 200, 5);
+    TWindowCheckParams params;
+    params.SampleSpacing = 4;
+    params.BandDepth = 1e12;
+    params.Percentile = std::nan("");
+    const TWindowCheck c = CheckWindow(a.left, a.right, Flat(10), params);
+    EXPECT_EQ(c.Verdict, wvFrei);
+    EXPECT_DOUBLE_EQ(c.MinClearance, 5.0);
+}
