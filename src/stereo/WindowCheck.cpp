@@ -43,9 +43,10 @@ std::vector<TVertex> Flatten(const std::vector<QPoint>& left, const std::vector<
 {
     std::vector<TVertex> out;
     const size_t segments = (left.size() - 1) / 3;
+    // In floating point: the differences of integer points may not fit.
     auto span = [&](size_t s) {
-        return Length(left[3 * s + 1] - left[3 * s]) + Length(left[3 * s + 2] - left[3 * s + 1])
-            + Length(left[3 * s + 3] - left[3 * s + 2]);
+        const QPointF p0 = left[3 * s], p1 = left[3 * s + 1], p2 = left[3 * s + 2], p3 = left[3 * s + 3];
+        return Length(p1 - p0) + Length(p2 - p1) + Length(p3 - p2);
     };
     double total = 0;
     for (size_t s = 0; s < segments; ++s)
