@@ -115,10 +115,9 @@ void TDisparityRunner::Run()
         lock.unlock();
         retired.clear();
 
-        auto cancelled = [this, generation] {
-            std::lock_guard guard(FMutex);
-            return FStopping || FLatest != generation;
-        };
+        // Asked often during the work; it takes no lock, so that a request
+        // from the caller never waits for the computing thread.
+        auto cancelled = [this, generation] { return FStopping || FLatest != generation; };
         // A computation that fails (no memory for the reduced pair, say)
         // leaves an empty map: the check then says it cannot tell, and the
         // editor goes on.

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QObject>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -69,11 +70,13 @@ private:
     mutable std::condition_variable FWake;
     mutable std::condition_variable FIdle;
     std::thread FThread;
-    bool FStopping = false;
+    // Changed under FMutex; read without it by the computation's cancel
+    // question.
+    std::atomic<bool> FStopping = false;
     // The request waiting to be taken up by the thread, if any.
     bool FPending = false;
     QImage FLeft, FRight;
-    quint64 FLatest = 0;   // number of the latest request
+    std::atomic<quint64> FLatest = 0; // number of the latest request
     quint64 FRunning = 0;  // number of the request being computed, 0 when idle
     std::shared_ptr<const TDisparityMap> FMap;
     std::vector<std::shared_ptr<const TDisparityMap>> FRetired;
