@@ -6,6 +6,16 @@
 // hand-chosen shift.
 //
 // Usage: generate_sample <output folder>
+//        generate_sample --scene NAME <output folder>
+//
+// The second form renders one of the test scenes of the window check and
+// writes NAME_L.jpg, NAME_R.jpg and NAME_P.pfm, the true parallax of every
+// pixel of the left picture (right x minus left x, in pixels, as the mask
+// counts it; the open sky has the parallax of infinity). The scenes are
+// "beispiel" (the bundled one: its pictures equal the bundled files byte for
+// byte), "links" (a pillar near by, cut by the left edge), "unten" (a crate
+// near by, cut by the bottom edge) and "fern" (the garden seen from a 12 m
+// high terrace: nothing near).
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -18,7 +28,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace {
@@ -128,6 +141,7 @@ struct Scene {
     std::vector<Cylinder> cylinders;
     std::vector<Box> boxes;
     QImage signTexture;
+    double eyeHeight = kEyeHeight;
 };
 
 void HitSphere(const Sphere& s, V3 o, V3 d, Hit& h)
@@ -434,11 +448,104 @@ Scene BuildScene()
     return s;
 }
 
+// ---- the test scenes of the window check ------------------------------------
+
+enum class Variant { Beispiel, Links, Unten, Fern };
+
+struct VariantName {
+    const char* name;
+    Variant variant;
+};
+const VariantName kVariants[] = {{"beispiel", Variant::Beispiel},
+                                 {"links", Variant::Links},
+                                 {"unten", Variant::Unten},
+                                 {"fern", Variant::Fern}};
+
+Scene BuildVariant(Variant v)
+{
+    Scene s = BuildScene();
+    switch (v) {
+    case Variant::Beispiel:
+        break;
+    case Variant::Links:
+        // A pillar 3 m away, taller than the picture, whose left half lies
+        // beyond the left edge.
+        s.cylinders.push_back({-1.6, 3.2, 0.3, 0.0, 3.0, Stone});
+        break;
+    case Variant::Unten:
+        // A crate 3 m away, below the ball, cut by the bottom edge.
+        s.boxes.push_back({{-0.6, 0.35, 3.0}, {0.45, 0.35, 0.3}, 0.3, Crate});
+        break;
+    case Variant::Fern:
+        // The same garden 25 m further off, seen from high up, so that even
+        // the ground at the bottom edge is far away.
+        s.eyeHeight = 12.0;
+        for (Sphere& x : s.spheres)
+            x.c.z += 25;
+        for (Cylinder& x : s.cylinders)
+            x.z += 25;
+        for (Box& x : s.boxes)
+            x.c.z += 25;
+        break;
+    }
+    return s;
+}
+
+// Distance along the view axis to what the ray shows, by the same decisions
+// as Shade; infinite for the sky.
+double Depth(const Scene& s, V3 o, V3 dRaw)
+{
+    const V3 d = Norm(dRaw);
+    const Hit h = Trace(s, o, d);
+    double groundT = 1e30;
+    if (d.y < 0) {
+        groundT = -o.y / d.y;
+        if ((o + d * groundT).z > kGroundFar)
+            groundT = 1e30;
+    }
+    if (h.any && h.t < groundT)
+        return d.z * h.t;
+    if (groundT < 1e29)
+        return d.z * groundT;
+    for (const Ridge& r : kRidges)
+        if (o.y + dRaw.y * r.z < r.height(o.x + dRaw.x * r.z))
+            return r.z;
+    return std::numeric_limits<double>::infinity();
+}
+
+// The parallax of every pixel of the left picture, through the pixel's
+// centre: a point at depth z is seen at x in the left picture and at
+// x + kConvergence - kFocal * kBaseline / z in the right one.
+std::vector<float> TrueParallax(const Scene& s)
+{
+    std::vector<float> out(size_t(kWidth) * kHeight);
+    const V3 origin = {-kBaseline / 2, s.eyeHeight, 0};
+    const double shift = -kConvergence / 2;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const V3 d = {(x + 0.5 - kCentreX - shift) / kFocal, (kHorizonY - (y + 0.5)) / kFocal, 1.0};
+            out[size_t(y) * kWidth + x] = float(kConvergence - kFocal * kBaseline / Depth(s, origin, d));
+        }
+    return out;
+}
+
+// Portable float map, one channel: rows bottom to top, little-endian floats.
+bool WritePfm(const std::vector<float>& values, const QString& path)
+{
+    FILE* f = std::fopen(qPrintable(path), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fprintf(f, "Pf\n%d %d\n-1.0\n", kWidth, kHeight) > 0;
+    for (int y = kHeight - 1; ok && y >= 0; --y)
+        ok = std::fwrite(values.data() + size_t(y) * kWidth, sizeof(float), kWidth, f) == size_t(kWidth);
+    return std::fclose(f) == 0 && ok;
+}
+
 // eye: -1 for the left camera, +1 for the right one.
 QImage Render(const Scene& s, int eye)
 {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    const V3 origin = {eye * kBaseline / 2, kEyeHeight, 0};
+    const V3 origin = {eye * kBaseline / 2, s.eyeHeight, 0};
     const double shift = eye * kConvergence / 2;
     for (int y = 0; y < kHeight; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -469,11 +576,31 @@ bool Save(const QImage& image, const QString& path)
 
 } // namespace
 
+int SceneMain(const char* name, const QString& folder)
+{
+    for (const VariantName& v : kVariants) {
+        if (std::strcmp(v.name, name) != 0)
+            continue;
+        const Scene scene = BuildVariant(v.variant);
+        const QString base = folder + '/' + QString::fromLatin1(name);
+        const bool ok = Save(Render(scene, -1), base + QStringLiteral("_L.jpg"))
+            && Save(Render(scene, +1), base + QStringLiteral("_R.jpg"))
+            && WritePfm(TrueParallax(scene), base + QStringLiteral("_P.pfm"));
+        if (!ok)
+            std::fprintf(stderr, "%s: cannot write the scene\n", qPrintable(base));
+        return ok ? 0 : 1;
+    }
+    std::fprintf(stderr, "unknown scene %s (beispiel, links, unten, fern)\n", name);
+    return 2;
+}
+
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--scene") == 0)
+        return SceneMain(argv[2], QString::fromLocal8Bit(argv[3]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <output folder>\n       %s --scene NAME <output folder>\n", argv[0], argv[0]);
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
