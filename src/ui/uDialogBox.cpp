@@ -38,6 +38,8 @@ constexpr TButtonDef kButtonDefs[TFormDlgBox::kButtonSlots] = {
     {dbAll, "&Alle", mrAll},
     {dbNoToAll, "&Alle Nein", mrNoToAll},
     {dbYesToAll, "A&lle Ja", mrYesToAll},
+    {dbSaveAs, "Speichern &unter...", mrSaveAs},
+    {dbQuitWithoutSaving, "&Trotzdem beenden", mrQuitWithoutSaving},
     {dbHelp, "&Hilfe", mrNone},
 };
 
