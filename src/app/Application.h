@@ -15,12 +15,6 @@ class QWidget;
 // application data folder. PLENOPTRA_DATA_FILE overrides both (tests).
 QString ProgramDataFileName();
 
-// Copies the live settings into the history's staging copy and writes the
-// history with its settings trailer to the program data file. A failure is
-// reported in the message box; returns false then.
-class TDM;
-bool SaveWorkState(TDM* dm);
-
 // The application object's name, version and dialog kind, set once right
 // after it exists. Window titles reach the window system unchanged.
 void ConfigureApplication();
