@@ -8,6 +8,7 @@
 #include "model/ProgramObjects.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -184,8 +185,15 @@ bool TerminationRequested() { return gTerminating; }
 
 QString WorkStateRescueFileName()
 {
+    // The name carries a mark of the data file it stands in for, so that two
+    // copies of the program (an installed one, a build) never take each
+    // other's rescue, nor the installed one's own data file in that folder.
+    const QFileInfo data(ProgramDataFileName());
+    const QByteArray mark = QCryptographicHash::hash(data.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1)
+                                .toHex()
+                                .left(8);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return QDir(folder).filePath(QFileInfo(ProgramDataFileName()).fileName());
+    return QDir(folder).filePath(QStringLiteral("%1-%2.DAT").arg(data.completeBaseName(), QString::fromLatin1(mark)));
 }
 
 QString WorkStateFileToLoad()
@@ -480,17 +488,17 @@ void TWorkStateKeeper::Terminate()
         if (dialog)
             dialog->reject();
     QCoreApplication::exit(status);
-    StartExitWatchdog(status);
+    StartExitWatchdog();
 }
 
-void TWorkStateKeeper::StartExitWatchdog(int status)
+void TWorkStateKeeper::StartExitWatchdog()
 {
     if (FWatchdog.joinable())
         return;
-    FWatchdog = std::thread([this, status] {
+    FWatchdog = std::thread([this] {
         std::unique_lock<std::mutex> lock(FWatchdogMutex);
         if (!FWatchdogWake.wait_for(lock, kExitGrace, [this] { return FWatchdogCancelled; }))
-            std::_Exit(status);
+            std::_Exit(kForcedExitStatus);
     });
 }
 

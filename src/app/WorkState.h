@@ -96,8 +96,13 @@ private:
 // "cancel" at once instead of waiting for a person.
 bool TerminationRequested();
 
+// Exit status when the end after a termination signal did not unwind in
+// time and the process was ended by force (the work state was written).
+inline constexpr int kForcedExitStatus = 3;
+
 // Where the work state goes when the program data file cannot be written
-// and nobody can be asked: the same file name in the user's data folder.
+// and nobody can be asked: the user's data folder, under the data file's
+// base name and a mark of its full path ("plenoptra-1a2b3c4d.DAT").
 QString WorkStateRescueFileName();
 // The file the start reads the work state from: the rescue file when it is
 // newer than the program data file, else the program data file.
@@ -128,7 +133,8 @@ public:
     bool SaveForExit();
     // A termination signal: writes as SaveForExit, cancels every open dialog
     // and message box, and ends every event loop with exit status 0 (1 when
-    // nothing could be written).
+    // nothing could be written). Should that not end the process within a
+    // few seconds, it is ended with kForcedExitStatus.
     void Terminate();
     // This shut-down's write is done (or the user chose to quit without).
     bool Settled() const { return FSettled; }
@@ -158,7 +164,7 @@ private:
     bool WriteDataFile(const QString& file, QString* error);
     bool WriteMaskFile(const QString& file, QString* error);
     QString DefaultSaveAsName() const;
-    void StartExitWatchdog(int status);
+    void StartExitWatchdog();
 
     TDM& FDM;
     QWidget* FMainWindow;

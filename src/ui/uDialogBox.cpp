@@ -202,6 +202,14 @@ void TFormDlgBox::Build(const QString& text, int kind, unsigned buttons, int nes
         }
     }
 
+    // All buttons are 90 wide, unless a caption needs more; then all of them
+    // take the width of the widest, so the row keeps one rhythm.
+    int buttonWidth = kButtonWidth;
+    for (int i = 0; i < n; ++i)
+        buttonWidth = std::max(buttonWidth, FButtons[i]->sizeHint().width());
+    for (int i = 0; i < n; ++i)
+        FButtons[i]->resize(buttonWidth, FButtons[i]->height());
+
     if (n >= 1) {
         const int w = FButtons[0]->width();
         for (int i = 0; i < n; ++i)

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -203,7 +204,12 @@ TEST(ShutDownWrite, WithoutAnyoneToAskTheWorkStateGoesToTheUserDataFolder)
     EXPECT_EQ(messages.count, 0);
     const QString rescue = WorkStateRescueFileName();
     EXPECT_TRUE(rescue.startsWith(p.dir.filePath(QStringLiteral("xdg"))));
-    EXPECT_TRUE(rescue.endsWith(QStringLiteral("/plenoptra.DAT")));
+    EXPECT_TRUE(QFileInfo(rescue).fileName().startsWith(QStringLiteral("plenoptra-")));
+    // Another data file has another rescue.
+    const QByteArray own = qgetenv("PLENOPTRA_DATA_FILE");
+    qputenv("PLENOPTRA_DATA_FILE", p.dir.filePath(QStringLiteral("anders/plenoptra.DAT")).toUtf8());
+    EXPECT_NE(WorkStateRescueFileName(), rescue);
+    qputenv("PLENOPTRA_DATA_FILE", own);
     EXPECT_EQ(ReadFile(rescue), p.keeper.WorkStateBytes());
     // The next start reads the rescue while it is newer than the data file.
     EXPECT_EQ(WorkStateFileToLoad(), rescue);
