@@ -39,6 +39,8 @@ const QString kSaveAsBaseName = QStringLiteral("Arbeitsstand.Plenoptrum");
 // process ends regardless; the work state is written by then.
 constexpr auto kExitGrace = std::chrono::seconds(3);
 
+constexpr int kWriterBusyRetryMs = 50;
+
 bool gTerminating = false;
 
 // Both placeholders at once, so a "%s" inside the file name cannot take the
@@ -295,6 +297,12 @@ void TWorkStateKeeper::WriteIfDue()
     // preview); the write waits until it is closed.
     if (QApplication::activeModalWidget()) {
         FTimer->start(int(FSchedule.Timing().QuietMs));
+        return;
+    }
+    // The report of the last write may arrive a moment before the worker
+    // is free again.
+    if (FWriter.Busy()) {
+        FTimer->start(kWriterBusyRetryMs);
         return;
     }
     const QByteArray bytes = WorkStateBytes();
