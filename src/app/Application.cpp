@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/Daten_Modul.h"
 #include "app/Main.h"
+#include "app/WorkState.h"
 #include "history/History.h"
 #include "history/UserMessage.h"
 #include "model/ProgramObjects.h"
@@ -32,10 +33,6 @@
 
 namespace {
 
-const QString kResSaveWorkStateError = QStringLiteral(
-    "<FB><FS12><c4>Fehler!<FN><LF>Der Arbeitsstand konnte nicht in die Datei:<c5> %s <FN><LF>"
-    "geschrieben werden.<LF>%s");
-
 const QString kOpenMaskFilter = QStringLiteral("Maskendatei (*.plenoptrum)|*.Plenoptrum|Alles (*.*)|*.*");
 
 bool FolderWritable(const QString& folder)
@@ -44,8 +41,9 @@ bool FolderWritable(const QString& folder)
     return info.isDir() && info.isWritable() && ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
 }
 
-// SIGTERM, SIGINT and SIGHUP end the program like "Beenden": the handler only
-// writes a byte; the message loop sees it and closes the main window.
+// SIGTERM, SIGINT and SIGHUP end the program: the handler only writes a
+// byte; the event loop that runs at that moment (the main one, or that of a
+// dialog or message box) sees it and ends the program in order.
 int gSignalPipe[2] = {-1, -1};
 
 extern "C" void OnTerminationSignal(int)
@@ -70,16 +68,31 @@ void InstallTerminationSignals()
     sigaction(SIGHUP, &action, nullptr);
 }
 
-void CloseOnTerminationSignal(TFormMain* form)
+// A logout cannot wait for answers: the work state is written, every dialog
+// is cancelled and the program ends.
+void EndOnTerminationSignal(TWorkStateKeeper& keeper)
 {
     if (gSignalPipe[0] < 0)
         return;
-    auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, form);
-    QObject::connect(notifier, &QSocketNotifier::activated, form, [form] {
+    auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &keeper);
+    QObject::connect(notifier, &QSocketNotifier::activated, &keeper, [&keeper] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &byte, 1);
-        form->close();
+        keeper.Terminate();
     });
+}
+
+// "Speichern unter..." when the work state cannot be written at the end.
+QString AskWorkStateFileName(QWidget* parent, const QString& start)
+{
+    QFileDialog dialog(parent, QStringLiteral("Arbeitsstand speichern unter"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(OpenStereoNameFilters(kOpenMaskFilter));
+    dialog.setDefaultSuffix(QStringLiteral("Plenoptrum"));
+    dialog.selectFile(start);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                   : QString();
 }
 
 // The controller reaches the dialogs only through its hooks.
@@ -203,29 +216,6 @@ QString ProgramDataFileName()
     return QDir(folder).filePath(name);
 }
 
-bool SaveWorkState(TDM* dm)
-{
-    THistoryListe* history = HistoryListe();
-    if (!history)
-        return false;
-    if (dm)
-        history->Settings().Assign(*dm->Settings);
-    const QString file = ProgramDataFileName();
-    try {
-        history->SaveToFile(file, true);
-        return true;
-    } catch (const EPlenoptraError& e) {
-        QString text = FormatResString(kResSaveWorkStateError, file);
-        text = FormatResString(text, e.Message());
-        ShowUserMessage(text, dkFehler, dbOK);
-    } catch (const std::exception& e) {
-        QString text = FormatResString(kResSaveWorkStateError, file);
-        text = FormatResString(text, QString::fromLocal8Bit(e.what()));
-        ShowUserMessage(text, dkFehler, dbOK);
-    }
-    return false;
-}
-
 int RunPlenoptra(int argc, char** argv)
 {
     // 1. the runtime. Without a display only the command line can be
@@ -260,13 +250,17 @@ int RunPlenoptra(int argc, char** argv)
     }
     QGuiApplication::setDesktopFileName(kDesktopFileName);
     InstallTerminationSignals();
-    SetUserMessageHandler(
-        [](const QString& text, int kind, unsigned buttons) { return ShowDlgBox(text, kind, buttons); });
+    SetUserMessageHandler([](const QString& text, int kind, unsigned buttons) {
+        // Once the program is ending on a signal, nobody is there to answer.
+        if (TerminationRequested())
+            return int(mrCancel);
+        return ShowDlgBox(text, kind, buttons);
+    });
 
     // 2. program-wide objects and the work state of the previous run
     auto objects = std::make_unique<TProgramObjects>();
     try {
-        objects->HistoryListe->LoadFromFile(ProgramDataFileName(), true);
+        objects->HistoryListe->LoadFromFile(WorkStateFileToLoad(), true);
     } catch (const std::exception&) {
         // The entries read so far stay; the message was shown by the reader.
     }
@@ -287,13 +281,17 @@ int RunPlenoptra(int argc, char** argv)
         ConnectSaveDialog(dm, saveStereo);
         ConnectOptionenDialog(dm, optionen);
         form.ConnectController(&dm);
-        form.OnPaintError = [&dm] {
+        // The work state is written before the main window closes, so a
+        // failure can still be answered.
+        TWorkStateKeeper keeper(dm, &form);
+        keeper.AskSaveFileName = [&form](const QString& start) { return AskWorkStateFileName(&form, start); };
+        form.OnPaintError = [&keeper] {
             const int code = errno;
-            SaveWorkState(&dm);
+            keeper.SaveForExit();
             std::_Exit(code);
         };
         QApplication::setWindowIcon(form.windowIcon());
-        CloseOnTerminationSignal(&form);
+        EndOnTerminationSignal(keeper);
 
         // 9. the message loop
         form.show();
@@ -303,9 +301,11 @@ int RunPlenoptra(int argc, char** argv)
             status = 1;
         }
 
-        // Program end: locks, settings into the staging copy, the data file.
+        // Program end. The work state was written when the window closed;
+        // a loop that ended any other way writes it now, without asking.
         ReleasePictureLocks();
-        SaveWorkState(&dm);
+        if (!keeper.Settled())
+            keeper.SaveForExit();
         SetUserMessageHandler(nullptr);
     }
     // Destroys history, handle list, selections and outline in that order.

@@ -9,17 +9,12 @@
 class QFileDialog;
 class QObject;
 class QWidget;
+class TDM;
 
 // The program data file: the executable's path with the extension ".DAT";
 // where that folder is not writable, the same file name in the user's
 // application data folder. PLENOPTRA_DATA_FILE overrides both (tests).
 QString ProgramDataFileName();
-
-// Copies the live settings into the history's staging copy and writes the
-// history with its settings trailer to the program data file. A failure is
-// reported in the message box; returns false then.
-class TDM;
-bool SaveWorkState(TDM* dm);
 
 // The application object's name, version and dialog kind, set once right
 // after it exists. Window titles reach the window system unchanged.

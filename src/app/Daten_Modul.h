@@ -305,12 +305,17 @@ public:
     QString PointReadoutText();
 
     // ---- pictures ------------------------------------------------------
-    void LoadStereoPair(const QString& left, const QString& right, quint8 layout);
+    // True when the pair named is the one loaded afterwards. A pair that
+    // cannot be loaded leaves pictures, names, view and history as they were.
+    bool LoadStereoPair(const QString& left, const QString& right, quint8 layout);
 
     // ---- start-up ------------------------------------------------------
     // Runs the deferred start (command line, restoring the last state).
     void DeferredStart(const QStringList& arguments);
     QStringList Arguments; // command-line parameters without the program
+    // Set once the deferred start has taken the settings over from the work
+    // state; before that the live settings are only defaults.
+    bool Started = false;
 
     // The message hook: sees every event of the application.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -333,6 +338,9 @@ public:
     std::function<void()> ShowAboutBox;
     // Shows the settings dialog modally on the live settings.
     std::function<void(TDesktopData& live)> ShowOptionenDialog;
+    // After every new history step and every move of the undo position (the
+    // background write of the work state listens).
+    std::function<void()> OnHistoryChanged;
     // The view window's background colour (DeskBackColor).
     std::function<void(TColor)> OnRequestBackground;
 

@@ -32,6 +32,28 @@ const QString kMaskExtension = QStringLiteral(".Plenoptrum");
 
 } // namespace
 
+namespace {
+
+// Reads a mask file into the history. False when the file was not taken (it
+// is missing, foreign or cannot be opened): the history is then unchanged
+// and the user has been told why. A file damaged half-way is taken with the
+// steps before the damage.
+bool TakeMaskFile(THistoryListe& history, const QString& name)
+{
+    try {
+        return history.LoadFromFile(name, false);
+    } catch (const EStreamError&) {
+        // Opening failed, before anything was read.
+        ShowUserMessage(FormatResString(kResHeaderReadError, name), dkFehler, dbOK);
+        return false;
+    } catch (const std::exception&) {
+        // The entries read before the damage are kept; the reader has said so.
+        return true;
+    }
+}
+
+} // namespace
+
 void TDM::DeferredStart(const QStringList& arguments)
 {
     THistoryListe* history = HistoryListe();
@@ -41,6 +63,7 @@ void TDM::DeferredStart(const QStringList& arguments)
         history->Current().R01().LeftFileName.clear();
         history->Current().R01().RightFileName.clear();
     }
+    Started = true;
     if (TPolygonListe* outline = PolygonListe()) {
         outline->BuildPoints();
         outline->SaveToCurrent();
@@ -57,28 +80,33 @@ void TDM::DeferredStart(const QStringList& arguments)
     if (TSelectStrPkt* controls = SelectStrPktListe())
         controls->OnChange = [this](void*) { SelectionChanged(); };
     if (history) {
-        history->OnIndexChange = [this](THistoryListe*) { RestoreHistoryState(); };
-        history->OnAdd = [this](THistoryListe*) { UpdateActions(); };
+        history->OnIndexChange = [this](THistoryListe*) {
+            RestoreHistoryState();
+            if (OnHistoryChanged)
+                OnHistoryChanged();
+        };
+        history->OnAdd = [this](THistoryListe*) {
+            UpdateActions();
+            if (OnHistoryChanged)
+                OnHistoryChanged();
+        };
     }
 
     try {
         const QString first = arguments.value(0);
         if (!first.isEmpty() && first.endsWith(kMaskExtension, Qt::CaseInsensitive) && QFileInfo::exists(first)) {
-            if (history) {
-                try {
-                    history->LoadFromFile(first, false);
-                } catch (const std::exception&) {
-                    // The entries read before the damage are kept.
-                }
+            // A refused file names nothing: the work state of the previous
+            // run comes back instead, under the caption it had.
+            if (history && TakeMaskFile(*history, first)) {
                 history->SetItemIndex(THistoryListe::kReapplyIndex);
+                Settings->LastFileName = first;
+                if (OnCaptionChanged)
+                    OnCaptionChanged(QFileInfo(first).fileName());
+                OpenDialogMaske_FileName = first;
+                if (SetSaveDialogMaskFileName)
+                    SetSaveDialogMaskFileName(first);
+                restore = false;
             }
-            Settings->LastFileName = first;
-            if (OnCaptionChanged)
-                OnCaptionChanged(QFileInfo(first).fileName());
-            OpenDialogMaske_FileName = first;
-            if (SetSaveDialogMaskFileName)
-                SetSaveDialogMaskFileName(first);
-            restore = false;
         } else if (!arguments.isEmpty()) {
             QString left, right;
             quint8 layout = 0;
@@ -111,13 +139,50 @@ void TDM::DeferredStart(const QStringList& arguments)
     ViewActionExecute(ActionAnsichtFit, true);
 }
 
-void TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layout)
+bool TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layout)
 {
     THistoryListe* history = HistoryListe();
     THistoryEintrag* current = history ? &history->Current() : nullptr;
-    if (PicturesCreated && current && current->R01().LeftFileName == left &&
-        current->R01().RightFileName == right && current->R02().InputLayout == layout)
-        return;
+    const bool samePair = current && current->R01().LeftFileName == left &&
+                          current->R01().RightFileName == right && current->R02().InputLayout == layout;
+    if (PicturesCreated && samePair)
+        return true;
+
+    // A step recorded before any pair was opened names no file at all: there
+    // is nothing to look for and nothing to load, so what is shown stays.
+    if (left.isEmpty() && right.isEmpty())
+        return false;
+    const bool missing = layout == 0 ? (!QFileInfo::exists(left) || !QFileInfo::exists(right))
+                                     : !QFileInfo::exists(left);
+    if (missing) {
+        const QString text = layout == 0 ? FormatResString(FormatResString(kResMissingPair, left), right)
+                                         : FormatResString(kResMissingFile, left);
+        if (ShowUserMessage(text, dkBestaetigung, dbYes | dbNo) == mrYes) {
+            // The dialog opens on the moved pair, so the user can look for it.
+            if (SetOpenStereoDialogState)
+                SetOpenStereoDialogState(left, right, layout);
+            ActionOpenLinksRechtsExecute();
+        }
+        return false;
+    }
+
+    // The loader replaces both pictures only when both could be read, so a
+    // failure leaves the pair on screen and every name that belongs to it.
+    QStringList damage;
+    try {
+        if (!LoadStereoPicture(SourceLeft, SourceRight, left, layout, right, {}, {}, &damage))
+            return false;
+        MakeWhiteMasks(Pictures);
+    } catch (const EPlenoptraError& e) {
+        // A foreign or unreadable file must not go unnoticed: the user learns
+        // which file it was, and the program stays usable on the old pair.
+        ShowUserMessage(FormatResString(FormatResString(kResPictureError, left), e.Message()), dkFehler, dbOK);
+        return false;
+    } catch (const std::exception& e) {
+        ShowUserMessage(FormatResString(FormatResString(kResPictureError, left), QString::fromLocal8Bit(e.what())),
+                        dkFehler, dbOK);
+        return false;
+    }
 
     OpenDialogMaske_FileName = left;
     OpenPictureDialog_L_FileName = left;
@@ -130,49 +195,26 @@ void TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layou
         current->R02().InputLayout = layout;
     }
     PicturesCreated = true;
-
-    // A step recorded before any pair was opened names no file at all: there
-    // is nothing to look for, so do not ask the user to search for "".
-    if (left.isEmpty() && right.isEmpty())
-        return;
-    const bool missing = layout == 0 ? (!QFileInfo::exists(left) || !QFileInfo::exists(right))
-                                     : !QFileInfo::exists(left);
-    if (missing) {
-        const QString text = layout == 0 ? FormatResString(FormatResString(kResMissingPair, left), right)
-                                         : FormatResString(kResMissingFile, left);
-        if (ShowUserMessage(text, dkBestaetigung, dbYes | dbNo) == mrYes)
-            ActionOpenLinksRechtsExecute();
-        return;
+    if (ViewCentre == QPoint(-1, -1)) {
+        ViewCentre = QPoint(MaskLeft.Width() / 2, MaskLeft.Height() / 2);
+        WriteViewCentreToCurrent();
     }
-
-    try {
-        QStringList damage;
-        if (!LoadStereoPicture(SourceLeft, SourceRight, left, layout, right, {}, {}, &damage))
-            return;
-        MakeWhiteMasks(Pictures);
-        if (ViewCentre == QPoint(-1, -1)) {
-            ViewCentre = QPoint(MaskLeft.Width() / 2, MaskLeft.Height() / 2);
-            WriteViewCentreToCurrent();
-        }
-        if (OnLayoutChanged)
-            OnLayoutChanged();
-        if (!damage.isEmpty())
-            ShowUserMessage(FormatResString(FormatResString(kResPictureDamaged, left), damage.join(QStringLiteral("<LF>"))),
-                            dkWarnung, dbOK);
-    } catch (const EPlenoptraError& e) {
-        // A foreign or unreadable file must not go unnoticed: the user learns
-        // which file it was, and the program stays usable on the old pair.
-        ShowUserMessage(FormatResString(FormatResString(kResPictureError, left), e.Message()), dkFehler, dbOK);
-    } catch (const std::exception& e) {
-        ShowUserMessage(FormatResString(FormatResString(kResPictureError, left), QString::fromLocal8Bit(e.what())),
-                        dkFehler, dbOK);
-    }
-    if (current) {
-        current->R01().LeftFileName = left;
-        current->R01().RightFileName = right;
-    }
+    if (OnLayoutChanged)
+        OnLayoutChanged();
+    if (!damage.isEmpty())
+        ShowUserMessage(FormatResString(FormatResString(kResPictureDamaged, left), damage.join(QStringLiteral("<LF>"))),
+                        dkWarnung, dbOK);
     RefreshView();
+    // Another pair has other sizes: the old centre and scale would leave it
+    // off-centre or partly outside the view (an undo across an open). It is
+    // laid out as opening it does, once its view is composed. Loading the
+    // same pair again (after the save freed the pictures) keeps the view.
+    if (!samePair) {
+        ActionAnsichtFit->setChecked(true);
+        ViewActionExecute(ActionAnsichtFit, true);
+    }
     UpdateActions();
+    return true;
 }
 
 void TDM::ActionOpenLinksRechtsExecute()
@@ -189,21 +231,33 @@ void TDM::ActionOpenLinksRechtsExecute()
         if (GetOpenStereoDialogState)
             GetOpenStereoDialogState(left, right, layout);
         THistoryListe* history = HistoryListe();
+        QString oldLeft, oldRight;
         if (history) {
+            // Cleared so that the pair is read again even under the same
+            // names (the files may have changed); a failed open puts them back.
+            oldLeft = history->Current().R01().LeftFileName;
+            oldRight = history->Current().R01().RightFileName;
             history->Current().R01().LeftFileName.clear();
             history->Current().R01().RightFileName.clear();
         }
-        LoadStereoPair(left, right, layout);
-        if (history)
-            history->Add(QStringLiteral("Öffne L/R"));
-        ActionAnsichtFit->setChecked(true);
-        ViewActionExecute(ActionAnsichtFit, true);
-        Settings->LastFileName = left;
-        OpenDialogMaske_FileName = Settings->LastFileName;
-        if (SetSaveDialogMaskFileName)
-            SetSaveDialogMaskFileName(Settings->LastFileName);
-        if (OnCaptionChanged)
-            OnCaptionChanged(QString());
+        if (LoadStereoPair(left, right, layout)) {
+            if (history)
+                history->Add(QStringLiteral("Öffne L/R"));
+            ActionAnsichtFit->setChecked(true);
+            ViewActionExecute(ActionAnsichtFit, true);
+            Settings->LastFileName = left;
+            OpenDialogMaske_FileName = Settings->LastFileName;
+            if (SetSaveDialogMaskFileName)
+                SetSaveDialogMaskFileName(Settings->LastFileName);
+            if (OnCaptionChanged)
+                OnCaptionChanged(QString());
+        } else if (history && history->Current().R01().LeftFileName.isEmpty() &&
+                   history->Current().R01().RightFileName.isEmpty()) {
+            // Unless the search the failed open offered has loaded another
+            // pair meanwhile, the names of the pair on screen come back.
+            history->Current().R01().LeftFileName = oldLeft;
+            history->Current().R01().RightFileName = oldRight;
+        }
     } catch (...) {
         SetBusy(false);
         throw;
@@ -221,22 +275,22 @@ void TDM::ActionOpenMaskExecute()
     try {
         SetBusy(true);
         QCoreApplication::processEvents();
-        Settings->LastFileName = name;
-        if (THistoryListe* history = HistoryListe()) {
-            try {
-                history->LoadFromFile(name, false);
-            } catch (const std::exception&) {
-                // Reported by the reader; what was read before stays.
-            }
+        // The dialog opens in that folder next time, whatever came of it.
+        OpenDialogMaske_FileName = name;
+        THistoryListe* history = HistoryListe();
+        // A refused file changes nothing: neither the caption nor the name
+        // under which the save dialog would write the mask may point to it.
+        if (history && TakeMaskFile(*history, name)) {
+            Settings->LastFileName = name;
             history->SetItemIndex(THistoryListe::kReapplyIndex);
+            if (OnCaptionChanged)
+                OnCaptionChanged(QFileInfo(name).fileName());
+            OpenDialogMaske_FileName = Settings->LastFileName;
+            if (SetSaveDialogMaskFileName)
+                SetSaveDialogMaskFileName(Settings->LastFileName);
+            ActionAnsichtFit->setChecked(true);
+            ViewActionExecute(ActionAnsichtFit, true);
         }
-        if (OnCaptionChanged)
-            OnCaptionChanged(QFileInfo(name).fileName());
-        OpenDialogMaske_FileName = Settings->LastFileName;
-        if (SetSaveDialogMaskFileName)
-            SetSaveDialogMaskFileName(Settings->LastFileName);
-        ActionAnsichtFit->setChecked(true);
-        ViewActionExecute(ActionAnsichtFit, true);
     } catch (...) {
         SetBusy(false);
         throw;

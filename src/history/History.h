@@ -56,12 +56,16 @@ public:
     // Raises EStreamError when the file cannot be written; an existing file
     // then keeps its old content. FileName becomes name in any case.
     void SaveToFile(const QString& name, bool withSettings);
+    // The bytes SaveToFile puts in the file, written to any stream (the
+    // background write takes them from memory). FileName is not touched.
+    void WriteToStream(TStream& stream, bool withSettings);
     // Replaces the entries with those of the file. A missing file changes
     // nothing; a refused or unreadable header shows a message and keeps the
     // entries; a damaged entry shows a message, keeps the entries before it
     // and raises ERangeError. A damaged settings trailer resets Settings to
-    // the defaults without a word.
-    void LoadFromFile(const QString& name, bool withSettings);
+    // the defaults without a word. Returns whether the file was taken (false:
+    // missing or refused, the history unchanged).
+    bool LoadFromFile(const QString& name, bool withSettings);
 
     QString FileName;
     TNotify OnIndexChange;

@@ -136,12 +136,8 @@ bool THistoryFileHeader::ReadFromStream(TStream& stream, const QString& fileName
     }
 }
 
-void THistoryListe::SaveToFile(const QString& name, bool withSettings)
+void THistoryListe::WriteToStream(TStream& stream, bool withSettings)
 {
-    FileName = name;
-    // Everything goes to a temporary file first: a crash or a full disk
-    // half-way leaves the previous file as it was.
-    TSaveFileStream stream(name);
     THistoryFileHeader header;
     header.Count = Count();
     header.ItemIndex = FItemIndex;
@@ -156,19 +152,28 @@ void THistoryListe::SaveToFile(const QString& name, bool withSettings)
         FSettings->WriteToStream(1, stream);
         WriteRawString(stream, kEndHistory);
     }
+}
+
+void THistoryListe::SaveToFile(const QString& name, bool withSettings)
+{
+    FileName = name;
+    // Everything goes to a temporary file first: a crash or a full disk
+    // half-way leaves the previous file as it was.
+    TSaveFileStream stream(name);
+    WriteToStream(stream, withSettings);
     stream.Commit();
 }
 
-void THistoryListe::LoadFromFile(const QString& name, bool withSettings)
+bool THistoryListe::LoadFromFile(const QString& name, bool withSettings)
 {
     const QFileInfo info(name);
     if (!info.exists() || info.isDir())
-        return;
+        return false;
     FileName = name;
     TFileStream stream(name, TFileStream::OpenRead);
     THistoryFileHeader header;
     if (!header.ReadFromStream(stream, FileName))
-        return;
+        return false;
 
     ClearEntries();
     for (qint32 i = 0; i < header.Count; ++i) {
@@ -193,4 +198,5 @@ void THistoryListe::LoadFromFile(const QString& name, bool withSettings)
             FSettings->SetAllDefaults();
         }
     }
+    return true;
 }

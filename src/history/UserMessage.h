@@ -29,6 +29,9 @@ enum TDlgButton : unsigned {
     dbNoToAll = 0x0100,
     dbYesToAll = 0x0200,
     dbHelp = 0x0400,
+    // The choices when the work state cannot be written at the end.
+    dbSaveAs = 0x0800,
+    dbQuitWithoutSaving = 0x1000,
 };
 
 // Modal results.
@@ -44,6 +47,8 @@ enum TModalResult : int {
     mrAll = 8,
     mrNoToAll = 9,
     mrYesToAll = 10,
+    mrSaveAs = 11,
+    mrQuitWithoutSaving = 12,
 };
 
 using TUserMessageHandler = std::function<int(const QString& markupText, int kind, unsigned buttons)>;

@@ -38,6 +38,8 @@ constexpr TButtonDef kButtonDefs[TFormDlgBox::kButtonSlots] = {
     {dbAll, "&Alle", mrAll},
     {dbNoToAll, "&Alle Nein", mrNoToAll},
     {dbYesToAll, "A&lle Ja", mrYesToAll},
+    {dbSaveAs, "Speichern &unter...", mrSaveAs},
+    {dbQuitWithoutSaving, "&Trotzdem beenden", mrQuitWithoutSaving},
     {dbHelp, "&Hilfe", mrNone},
 };
 
@@ -199,6 +201,14 @@ void TFormDlgBox::Build(const QString& text, int kind, unsigned buttons, int nes
             haveDefault = true;
         }
     }
+
+    // All buttons are 90 wide, unless a caption needs more; then all of them
+    // take the width of the widest, so the row keeps one rhythm.
+    int buttonWidth = kButtonWidth;
+    for (int i = 0; i < n; ++i)
+        buttonWidth = std::max(buttonWidth, FButtons[i]->sizeHint().width());
+    for (int i = 0; i < n; ++i)
+        FButtons[i]->resize(buttonWidth, FButtons[i]->height());
 
     if (n >= 1) {
         const int w = FButtons[0]->width();

@@ -24,7 +24,8 @@ public:
     static constexpr int kPictureWidth = 48;
     static constexpr int kPictureHeight = 64;
     static constexpr int kPictureCount = 6;
-    static constexpr int kButtonSlots = 11;
+    // One slot for every kind of button, so no combination loses a button.
+    static constexpr int kButtonSlots = 13;
     static constexpr int kButtonWidth = 90;
     static constexpr int kButtonHeight = 25;
     static constexpr int kLabelTop = 32;

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -130,6 +131,29 @@ TEST(DlgBoxButtons, CaptionsAndResultsInTableOrderHelpKeepsTheBoxOpen)
     }
     EXPECT_EQ(Box("x", dkWarnung, dbHelp | dbOK | dbYes).Captions(),
               (QStringList{QStringLiteral("&Ja"), QStringLiteral("OK"), QStringLiteral("&Hilfe")}));
+}
+
+TEST(DlgBoxButtons, TheChoicesAfterAFailedWorkStateWriteKeepTheirWholeCaptions)
+{
+    Box box("x", dkFehler, dbCancel | dbRetry | dbSaveAs | dbQuitWithoutSaving);
+    EXPECT_EQ(box.Captions(), (QStringList{QStringLiteral("Abbrechen"), QStringLiteral("&Wiederholen"),
+                                           QStringLiteral("Speichern &unter..."), QStringLiteral("&Trotzdem beenden")}));
+    const int results[] = {mrCancel, mrRetry, mrSaveAs, mrQuitWithoutSaving};
+    int widest = 0;
+    for (int slot = 1; slot <= 4; ++slot) {
+        EXPECT_EQ(box.ButtonResult(slot), results[slot - 1]);
+        widest = std::max(widest, box.ButtonSlot(slot)->sizeHint().width());
+    }
+    // One width for the row, wide enough for the longest caption.
+    const int w = box.ButtonSlot(1)->width();
+    EXPECT_EQ(w, std::max(90, widest));
+    for (int slot = 2; slot <= 4; ++slot) {
+        EXPECT_EQ(box.ButtonSlot(slot)->width(), w);
+        EXPECT_EQ(box.Left(slot) - box.Left(slot - 1), w + 4);
+    }
+    EXPECT_GE(box.ClientSize().width(), box.Left(4) + w + 14);
+    // Escape goes back to the program, as Cancel does.
+    EXPECT_EQ(box.ResultAfter(QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier)), mrCancel);
 }
 
 TEST(DlgBoxButtons, EscapePressesCancelOrNoOnlyClosingGivesCancelYesAndOkAreDefault)
