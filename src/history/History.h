@@ -62,6 +62,9 @@ public:
     // and raises ERangeError. A damaged settings trailer resets Settings to
     // the defaults without a word.
     void LoadFromFile(const QString& name, bool withSettings);
+    // The same file forms on any stream; messages name FileName.
+    void SaveToStream(TStream& stream, bool withSettings);
+    void LoadFromStream(TStream& stream, bool withSettings);
 
     QString FileName;
     TNotify OnIndexChange;

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+
 const QString kHistoryMakerLine = QStringLiteral("Erstellt mit Plenoptra ");
 const QString kHistoryContactLine = QStringLiteral(u"Plenoptra – Stereofenster-Editor");
 const QString kHistorySignature = QStringLiteral(" Plenoptra ");
@@ -104,7 +106,9 @@ bool THistoryFileHeader::ReadFromStream(TStream& stream, const QString& fileName
         FileVersion = reader.Integer();
         reader.String(); // count label
         Count = reader.Integer();
-        ItemIndex = reader.Integer();
+        // -1 is the lowest position a header ever holds (no step shown);
+        // anything lower would let undo arithmetic run out of the int range.
+        ItemIndex = std::max(reader.Integer(), -1);
         reader.String(); // ruler
         // A version below 1 would mean entries without any payload: nothing
         // this program ever wrote, so it is refused like a newer version.
@@ -131,6 +135,12 @@ void THistoryListe::SaveToFile(const QString& name, bool withSettings)
     // Everything goes to a temporary file first: a crash or a full disk
     // half-way leaves the previous file as it was.
     TSaveFileStream stream(name);
+    SaveToStream(stream, withSettings);
+    stream.Commit();
+}
+
+void THistoryListe::SaveToStream(TStream& stream, bool withSettings)
+{
     THistoryFileHeader header;
     header.Count = Count();
     header.ItemIndex = FItemIndex;
@@ -145,7 +155,6 @@ void THistoryListe::SaveToFile(const QString& name, bool withSettings)
         FSettings->WriteToStream(1, stream);
         WriteRawString(stream, kEndHistory);
     }
-    stream.Commit();
 }
 
 void THistoryListe::LoadFromFile(const QString& name, bool withSettings)
@@ -155,6 +164,11 @@ void THistoryListe::LoadFromFile(const QString& name, bool withSettings)
         return;
     FileName = name;
     TFileStream stream(name, TFileStream::OpenRead);
+    LoadFromStream(stream, withSettings);
+}
+
+void THistoryListe::LoadFromStream(TStream& stream, bool withSettings)
+{
     THistoryFileHeader header;
     if (!header.ReadFromStream(stream, FileName))
         return;
