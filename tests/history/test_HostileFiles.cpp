@@ -12,7 +12,8 @@
 #include "model/Liste_SelectBezier.h"
 #include "model/ProgramObjects.h"
 
-#include <QDir>
+#include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -247,4 +248,84 @@ TEST(HostileMaskFile, AFileWithValuesAtTheEndsOfEveryRangeReadsBackFieldByField)
     objects.PolygonListe->WriteToStream(1, st);
     EXPECT_EQ(g.Data(), geometry);
     EXPECT_EQ(st.Data().toHex().toStdString(), state.toHex().toStdString());
+}
+
+TEST(HostileMaskFile, TheFoundReproducersRestoreWithTheirNumbersClamped)
+{
+    const struct {
+        const char* file;
+        int step;
+        int node;
+        // Node X and Z, outgoing control point x, view centre X, decoration
+        // widths (middle, outside) of the step.
+        int x, z;
+        float outX;
+        int centreX, middle, outside;
+    } cases[] = {
+        {"mask-cp-double-beyond-float.mask", 0, 0, 100, 0, 2e6f, 0, 10, 5},
+        {"mask-cp-float-beyond-int.mask", 0, 1, 100, 0, 2e6f, 0, 10, 5},
+        {"mask-cp-minus-inf.mask", 1, 0, 100, 0, -2e6f, 641, 10, 5},
+        {"mask-cp-minus-inf.mask", 2, 2, 250, 0, 0.0f, 1'000'000, 10, 5},
+        {"mask-node-x-intmax.mask", 0, 0, 1'000'000, 0, 10.0f, 0, 10, 5},
+        {"mask-node-z-intmax.mask", 0, 1, 100, 1'000'000, 0.0f, 0, 10, 5},
+        {"mask-decor-widths-intmax.mask", 0, 2, 30, 0, 0.0f, 0, 10'000, 10'000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.file << " step " << c.step);
+        TProgramObjects objects;
+        THistoryListe& history = *objects.HistoryListe;
+        history.LoadFromFile(QStringLiteral(PLENOPTRA_FUZZ_DATA "/reproducers/mask/") + QLatin1String(c.file), false);
+        ASSERT_GT(history.Count(), c.step);
+        history.SetItemIndex(c.step == history.ItemIndex() ? THistoryListe::kReapplyIndex : c.step);
+        TDesktopData settings;
+        Restore(objects, settings);
+        const TBezEndPkt* node = objects.PolygonListe->Items(c.node);
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(node->X(), c.x);
+        EXPECT_EQ(node->Z(), c.z);
+        EXPECT_EQ(node->Outgoing()->RelX(), c.outX);
+        EXPECT_EQ(history.CurrentEntry()->R01().ViewCenterX, c.centreX);
+        EXPECT_EQ(settings.DecorWidthMiddle, c.middle);
+        EXPECT_EQ(settings.DecorWidthOutside, c.outside);
+        // The outer frame's stroke is 2 x (20 + 5 + 10 000 + 10 000) at most.
+        QImage canvas(16, 16, QImage::Format_RGB32);
+        QPainter painter(&canvas);
+        objects.PolygonListe->DrawMaskArea(painter, 1, canvas.rect(), 0, 0xFFFFFF, true, settings);
+    }
+}
+
+TEST(HostileMaskFile, AHugeRingWithEveryNodeSelectedRestoresAndSavesItsSelectionInOrder)
+{
+    // 20 000 nodes, all selected: the reading and the selection's own
+    // bookkeeping must stay linear, or a 500 KB file stops the program.
+    constexpr int kNodes = 20'000;
+    TProgramObjects objects;
+    THistoryListe& history = *objects.HistoryListe;
+    TMemoryStream geometry, selection;
+    WriteInteger(geometry, kNodes);
+    WriteInteger(selection, kNodes);
+    for (int i = 0; i < kNodes; ++i) {
+        Aspect0(geometry, i, (i * 7) % 1000, 0);
+        WriteInteger(selection, kNodes - 1 - i);
+    }
+    WriteRawString(geometry, "-EOP-");
+    WriteRawString(selection, "-EOSel-");
+    history.Current().R01().GeometryStream.SetData(geometry.Data());
+    history.Current().R01().SelectionStream.SetData(selection.Data());
+    history.Add(QStringLiteral("Punkt"));
+    history.Current().R01().SelectionStream.Clear();
+    TDesktopData settings;
+    Restore(objects, settings);
+    ASSERT_EQ(objects.PolygonListe->Count(), kNodes);
+    ASSERT_EQ(objects.SelectListe->Count(), kNodes);
+    EXPECT_EQ(objects.SelectListe->Reference(), objects.PolygonListe->Items(kNodes - 1));
+    EXPECT_EQ(objects.PolygonListe->HighPoint(), 3 * kNodes);
+    EXPECT_EQ(history.Current().R01().SelectionStream.Data(), selection.Data());
+    // Clearing the ring leaves an empty selection saved.
+    objects.PolygonListe->Clear();
+    EXPECT_EQ(objects.SelectListe->Count(), 0);
+    TMemoryStream none;
+    WriteInteger(none, 0);
+    WriteRawString(none, "-EOSel-");
+    EXPECT_EQ(history.Current().R01().SelectionStream.Data(), none.Data());
 }
