@@ -61,20 +61,20 @@ constexpr int kRowsPerCall = 16;
 //
 // Huffman codes cannot go below one bit per block (every block needs its DC
 // symbol), so Huffman data can claim at most 512 grey pixels per byte: a
-// 1 MB file still 500 megapixels. Arithmetic coding has no floor at all: a
-// flat picture of any size fits in a few hundred bytes. A bound taken from
-// the encodings alone therefore cannot keep a small file from costing
-// gigabytes. The rule ties the cost to the data instead: a file may cost
-// BytesPerFileByte (256) bytes of memory per byte it holds. For a
-// baseline picture that is one byte per 64 pixels, about 8 bits per block of
-// a 4:2:0 picture: above every flat or quality-1 encoding in the table, but
-// well below any photograph at an ordinary quality (a camera writes a byte
-// per 2 to 4 pixels). Every file gets FreeBytes (256 MiB)
-// whatever its size, so every picture up to 64 megapixels (up to 36 in a
-// progressive 4:2:0 file, 26 in a progressive 4:4:4 one) opens even when it
-// is flat. Refused are only larger pictures with less data than that, which
-// are not photographs; and a file under 1 MB never costs more than 256 MiB
-// plus the library's row buffers.
+// 1 MB file may still claim 500 megapixels. Arithmetic coding has no floor
+// at all: a flat picture of any size fits in a few hundred bytes. A bound
+// taken from the encodings alone therefore cannot keep a small file from
+// costing gigabytes. The rule ties the cost to the data instead: a file may
+// cost BytesPerFileByte (256) bytes of memory per byte it holds. For a
+// baseline picture that is one byte per 64 pixels, about 8 bits per block
+// of a 4:2:0 picture: above every flat or quality-1 encoding in the table,
+// but well below any photograph at an ordinary quality (a camera writes a
+// byte per 2 to 4 pixels). Every file gets FreeBytes (256 MiB) whatever its
+// size, so every picture up to 67 megapixels (38 in a progressive 4:2:0
+// file, 26 in a progressive 4:4:4 one) opens even when it is flat. Refused
+// are only larger pictures with less data than that, which are not
+// photographs; and a file under 1 MiB never costs more than 256 MiB plus
+// the library's row buffers.
 constexpr qint64 kOutputBytesPerPixel = 4;
 TJpegBudget gBudget;
 // Row buffers, tables and pools the library allocates beside the whole-image
