@@ -66,6 +66,8 @@ public:
     // the defaults without a word. Returns whether the file was taken (false:
     // missing or refused, the history unchanged).
     bool LoadFromFile(const QString& name, bool withSettings);
+    // The same file forms on any stream; messages name FileName.
+    bool LoadFromStream(TStream& stream, bool withSettings);
 
     QString FileName;
     TNotify OnIndexChange;

@@ -2,9 +2,11 @@
 
 #include "history/History.h"
 #include "history/UserMessage.h"
+#include "model/Geometry.h"
 #include "model/ProgramObjects.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -26,6 +28,16 @@ void WriteRewound(TMemoryStream& source, TStream& dest)
     source.Rewind();
 }
 
+// A zoom that is not a number is the default; any other is kept within
+// 0..kMaxStoredZoom (the view itself never goes below its own minimum, and
+// a fitted view of a large picture in a small window stores a tiny factor).
+double ClampStoredZoom(double zoom)
+{
+    if (std::isnan(zoom))
+        return THistoryDataR01::kDefaultZoom;
+    return std::clamp(zoom, 0.0, THistoryDataR01::kMaxStoredZoom);
+}
+
 THistoryEintrag* CurrentEntryOfHistory()
 {
     THistoryListe* history = HistoryListe();
@@ -42,7 +54,7 @@ void THistoryDataR01::SetDefaults()
     RightFileName.clear();
     CheckedActions = 0;
     EditMode = 0;
-    Zoom = 0.1;
+    Zoom = kDefaultZoom;
     ViewCenterX = -1;
     ViewCenterY = -1;
 }
@@ -72,10 +84,11 @@ bool THistoryDataR01::ReadFromStream(TStream& stream)
     RightFileName = ReadString(stream);
     CheckedActions = ReadCardinal(stream);
     EditMode = ReadInteger(stream);
-    // On disk the view centre comes before the zoom.
-    ViewCenterX = ReadInteger(stream);
-    ViewCenterY = ReadInteger(stream);
-    Zoom = ReadDouble(stream);
+    // On disk the view centre comes before the zoom. Both are clamped to what
+    // the view can compute with; -1 (not yet set) lies inside the range.
+    ViewCenterX = ClampFileCoordinate(ReadInteger(stream));
+    ViewCenterY = ClampFileCoordinate(ReadInteger(stream));
+    Zoom = ClampStoredZoom(ReadDouble(stream));
     ReadStream(stream, GeometryStream);
     ReadStream(stream, SelectionStream);
     GeometryStream.Rewind();

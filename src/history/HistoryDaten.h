@@ -26,6 +26,10 @@ public:
 
 class THistoryDataR01 : public TAbstractHistoryData {
 public:
+    static constexpr double kDefaultZoom = 0.1;
+    // A stored zoom above this (10 000 %) is read as this.
+    static constexpr double kMaxStoredZoom = 100.0;
+
     THistoryDataR01();
     void SetDefaults() override;
     void AssignFromCurrent() override;
@@ -37,7 +41,7 @@ public:
     QString RightFileName;
     quint32 CheckedActions = 0;
     qint32 EditMode = 0;
-    double Zoom = 0.1;
+    double Zoom = kDefaultZoom;
     qint32 ViewCenterX = -1;
     qint32 ViewCenterY = -1;
     TMemoryStream GeometryStream;

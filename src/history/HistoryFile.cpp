@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+
 const QString kHistoryMakerLine = QStringLiteral("Erstellt mit Plenoptra ");
 const QString kHistoryContactLine = QStringLiteral(u"Plenoptra – Stereofenster-Editor");
 const QString kHistorySignature = QStringLiteral(" Plenoptra ");
@@ -115,7 +117,9 @@ bool THistoryFileHeader::ReadFromStream(TStream& stream, const QString& fileName
         FileVersion = reader.Integer();
         reader.String(); // count label
         Count = reader.Integer();
-        ItemIndex = reader.Integer();
+        // -1 is the lowest position a header ever holds (no step shown);
+        // anything lower would let undo arithmetic run out of the int range.
+        ItemIndex = std::max(reader.Integer(), -1);
         reader.String(); // ruler
         // A version below 1 would mean entries without any payload: nothing
         // this program ever wrote, so it is refused like a newer version.
@@ -171,6 +175,11 @@ bool THistoryListe::LoadFromFile(const QString& name, bool withSettings)
         return false;
     FileName = name;
     TFileStream stream(name, TFileStream::OpenRead);
+    return LoadFromStream(stream, withSettings);
+}
+
+bool THistoryListe::LoadFromStream(TStream& stream, bool withSettings)
+{
     THistoryFileHeader header;
     if (!header.ReadFromStream(stream, FileName))
         return false;

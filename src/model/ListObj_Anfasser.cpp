@@ -173,12 +173,15 @@ void TAnfasser::WriteBaseAspect(int aspect, TStream& stream) const
 void TAnfasser::ReadBaseAspect(int aspect, TStream& stream)
 {
     if (aspect == 0) {
-        const int x = ReadInteger(stream);
-        const int y = ReadInteger(stream);
-        const int z = ReadInteger(stream);
+        // Clamped, so that X + Z and the control points' sums cannot overflow.
+        const int x = ClampFileCoordinate(ReadInteger(stream));
+        const int y = ClampFileCoordinate(ReadInteger(stream));
+        const int z = ClampFileCoordinate(ReadInteger(stream));
         StorePosition(x, y, z);
     } else {
-        FCurve = quint8(ReadInteger(stream));
+        // A segment type this program never wrote is a line.
+        const qint32 curve = ReadInteger(stream);
+        FCurve = curve == stCurve ? stCurve : stLine;
         // Through SetVisible, so the registry follows the stored state.
         SetVisible(ReadBool(stream));
     }

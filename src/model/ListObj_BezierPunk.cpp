@@ -225,7 +225,9 @@ void TBezEndPkt::ReadFromStream(int aspect, TStream& stream)
     if (aspect == 1) {
         // Stored as it is: the control points that follow already carry the
         // geometry the kind stands for.
-        FKind = quint8(ReadInteger(stream));
+        // A kind this program never wrote couples nothing: a corner.
+        const qint32 kind = ReadInteger(stream);
+        FKind = (kind == nkGlatt || kind == nkSymmetrisch) ? quint8(kind) : quint8(nkSpitze);
         FIncoming->ReadFromStream(0, stream);
         FOutgoing->ReadFromStream(0, stream);
         FIncoming->ReadFromStream(1, stream);

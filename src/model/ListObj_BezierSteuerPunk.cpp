@@ -11,9 +11,10 @@
 
 namespace {
 
-// A stored relative component that is not a number would poison every later
-// rounding; it is read as 0 instead.
-float FiniteOrZero(double v) { return std::isfinite(v) ? float(v) : 0.0f; }
+// A stored relative component is narrowed to float only after the clamp: a
+// double beyond the float range would otherwise become infinite, and one
+// that is not a number would poison every later rounding (it is read as 0).
+float StoredComponent(double v, double bound) { return float(ClampFileReal(v, bound)); }
 
 } // namespace
 
@@ -209,9 +210,9 @@ void TBezSteuerPkt::WriteToStream(int aspect, TStream& stream) const
 void TBezSteuerPkt::ReadFromStream(int aspect, TStream& stream)
 {
     if (aspect == 1) {
-        FRel[0] = FiniteOrZero(ReadDouble(stream));
-        FRel[1] = FiniteOrZero(ReadDouble(stream));
-        FRel[2] = FiniteOrZero(ReadDouble(stream));
+        FRel[0] = StoredComponent(ReadDouble(stream), kMaxFileRelative);
+        FRel[1] = StoredComponent(ReadDouble(stream), kMaxFileRelative);
+        FRel[2] = StoredComponent(ReadDouble(stream), kMaxFileDepthUnits);
         const bool selected = ReadBool(stream);
         const bool reference = ReadBool(stream);
         SetSelected(selected);

@@ -22,13 +22,6 @@ namespace {
 // damage, not a ring to allocate.
 constexpr qint64 kMinNodeGeometryBytes = 3 * 4 + 4 + 5;
 
-// Rebuilds the point arrays however a read ends, so that they always match
-// the nodes that made it into the ring.
-struct TBuildOnExit {
-    TPolygonListe& outline;
-    ~TBuildOnExit() { outline.BuildPoints(); }
-};
-
 QPen DecorationPen(TColor color, int width)
 {
     return QPen(ColorToQColor(color), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -37,6 +30,14 @@ QPen DecorationPen(TColor color, int width)
 } // namespace
 
 TPolygonListe::TPolygonListe() = default;
+
+TPolygonListe::TBuildBatch::TBuildBatch(TPolygonListe& outline) : FOutline(outline) { ++FOutline.FBuildBatches; }
+
+TPolygonListe::TBuildBatch::~TBuildBatch()
+{
+    if (--FOutline.FBuildBatches == 0)
+        FOutline.BuildPoints();
+}
 
 TPolygonListe::~TPolygonListe()
 {
@@ -148,6 +149,9 @@ void TPolygonListe::DeleteNode(TBezEndPkt* node)
 
 void TPolygonListe::Clear()
 {
+    // Every node leaves the selection as it dies; the emptied selection is
+    // saved once.
+    TSelect::TSaveBatch saveOnce(SelectListe());
     FLastAdded = nullptr;
     while (!FNodes.empty()) {
         std::unique_ptr<TBezEndPkt> last = std::move(FNodes.back());
@@ -160,6 +164,8 @@ void TPolygonListe::Clear()
 
 void TPolygonListe::BuildPoints()
 {
+    if (FBuildBatches > 0)
+        return;
     const int n = Count();
     if (n < 2) {
         FLeftPoints.clear();
@@ -291,7 +297,9 @@ void TPolygonListe::WriteToStream(int aspect, TStream& stream) const
 
 void TPolygonListe::ReadFromStream(int aspect, TStream& stream)
 {
-    TBuildOnExit rebuild{*this};
+    // Rebuilds once, however the read ends, so that the point arrays always
+    // match the nodes that made it into the ring.
+    TBuildBatch rebuild(*this);
     if (aspect == 0)
         Clear();
     const qint32 n = ReadInteger(stream);

@@ -84,6 +84,21 @@ public:
     // state error is dropped and leaves corner nodes with straight segments.
     void LoadFromEntry();
 
+    // While a batch lives, BuildPoints does nothing; the outermost batch
+    // rebuilds once when it ends. Reading n nodes, each of which would
+    // otherwise rebuild the whole ring as it is created, costs n steps then
+    // instead of n squared.
+    class TBuildBatch {
+    public:
+        explicit TBuildBatch(TPolygonListe& outline);
+        ~TBuildBatch();
+        TBuildBatch(const TBuildBatch&) = delete;
+        TBuildBatch& operator=(const TBuildBatch&) = delete;
+
+    private:
+        TPolygonListe& FOutline;
+    };
+
 private:
     void InstallHook(TBezEndPkt* node);
     void StrokeDecoration(QPainter& painter, const QPainterPath& path, TColor innermost,
@@ -93,4 +108,5 @@ private:
     std::vector<QPoint> FLeftPoints;
     std::vector<QPoint> FRightPoints;
     TBezEndPkt* FLastAdded = nullptr;
+    int FBuildBatches = 0;
 };

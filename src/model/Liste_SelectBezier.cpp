@@ -6,6 +6,8 @@
 #include "model/ProgramObjects.h"
 
 #include <algorithm>
+#include <iterator>
+#include <unordered_map>
 
 const QString TSelect::kEndMarkerError = QStringLiteral("End of Data TSelect nicht gefunden!");
 
@@ -23,6 +25,25 @@ int RingIndex(const TBezEndPkt* node)
     return outline ? outline->IndexOf(node) : -1;
 }
 
+// Ring index of every node, built in one pass, for work that needs the
+// index of many members (a search per member would cost the ring's length
+// each time).
+std::unordered_map<const TBezEndPkt*, int> RingIndices()
+{
+    std::unordered_map<const TBezEndPkt*, int> indices;
+    if (const TPolygonListe* outline = PolygonListe())
+        for (int i = 0; i < outline->Count(); ++i)
+            indices.emplace(outline->Items(i), i);
+    return indices;
+}
+
+// The index in indices, or -1 (not in the ring) as IndexOf reports it.
+int IndexIn(const std::unordered_map<const TBezEndPkt*, int>& indices, const TBezEndPkt* node)
+{
+    const auto it = indices.find(node);
+    return it == indices.end() ? -1 : it->second;
+}
+
 int RingCount()
 {
     const TPolygonListe* outline = PolygonListe();
@@ -37,19 +58,43 @@ void TSelect::Changed(void* sender)
         OnChange(sender);
 }
 
+TSelect::TSaveBatch::TSaveBatch(TSelect* selection) : FSelection(selection)
+{
+    if (FSelection)
+        ++FSelection->FSaveBatches;
+}
+
+TSelect::TSaveBatch::~TSaveBatch()
+{
+    if (!FSelection || --FSelection->FSaveBatches > 0 || !FSelection->FSavePending)
+        return;
+    FSelection->FSavePending = false;
+    FSelection->SaveToCurrent();
+}
+
+void TSelect::SaveOrDefer()
+{
+    if (FSaveBatches > 0)
+        FSavePending = true;
+    else
+        SaveToCurrent();
+}
+
 void TSelect::Add(TBezEndPkt* node)
 {
     FItems.push_back(node);
-    SaveToCurrent();
+    SaveOrDefer();
     Changed(node);
 }
 
 void TSelect::Remove(TBezEndPkt* node)
 {
-    const auto it = std::find(FItems.begin(), FItems.end(), node);
-    if (it != FItems.end())
-        FItems.erase(it);
-    SaveToCurrent();
+    // Members leave mostly from the back (deselecting all, clearing the
+    // ring), so the search starts there.
+    const auto it = std::find(FItems.rbegin(), FItems.rend(), node);
+    if (it != FItems.rend())
+        FItems.erase(std::next(it).base());
+    SaveOrDefer();
     Changed(this);
 }
 
@@ -68,10 +113,13 @@ void TSelect::MakeReference(TBezEndPkt* node)
 bool TSelect::DeselectAll()
 {
     const bool hadMembers = Count() > 0;
-    for (int i = Count() - 1; i >= 0; --i)
-        if (TBezEndPkt* node = Items(i))
-            node->SetSelected(false);
-    SaveToCurrent();
+    {
+        TSaveBatch batch(this);
+        for (int i = Count() - 1; i >= 0; --i)
+            if (TBezEndPkt* node = Items(i))
+                node->SetSelected(false);
+    }
+    SaveOrDefer();
     return hadMembers;
 }
 
@@ -172,9 +220,10 @@ bool TSelect::HasAdjacentPair()
     if (Count() < 2)
         return false;
     const int n = RingCount();
+    const auto indices = RingIndices();
     for (int i = 0; i < Count(); ++i) {
-        int a = RingIndex(FItems[size_t(i)]);
-        int b = RingIndex(FItems[size_t(i == Count() - 1 ? 0 : i + 1)]);
+        int a = IndexIn(indices, FItems[size_t(i)]);
+        int b = IndexIn(indices, FItems[size_t(i == Count() - 1 ? 0 : i + 1)]);
         if (b < a) {
             SegmentEnd = a;
             std::swap(a, b);
@@ -218,13 +267,15 @@ bool TSelect::IsOneSegment()
 void TSelect::WriteToStream(TStream& stream) const
 {
     WriteInteger(stream, Count());
+    const auto indices = RingIndices();
     for (const TBezEndPkt* node : FItems)
-        WriteInteger(stream, RingIndex(node));
+        WriteInteger(stream, IndexIn(indices, node));
     WriteRawString(stream, kEndMarker);
 }
 
 void TSelect::ReadFromStream(TStream& stream)
 {
+    TSaveBatch batch(this);
     DeselectAll();
     const qint32 n = ReadInteger(stream);
     // Each index takes four bytes; a count beyond that is damage.

@@ -73,12 +73,30 @@ public:
     void SaveToCurrent() const;
     void LoadFromEntry();
 
+    // While a batch lives, membership changes are saved into the history's
+    // "Current" entry once, when the outermost batch ends, instead of after
+    // every single change: restoring a selection of k members then costs k
+    // steps, not k times the whole selection.
+    class TSaveBatch {
+    public:
+        explicit TSaveBatch(TSelect* selection);
+        ~TSaveBatch();
+        TSaveBatch(const TSaveBatch&) = delete;
+        TSaveBatch& operator=(const TSaveBatch&) = delete;
+
+    private:
+        TSelect* FSelection;
+    };
+
     TNotifyEvent OnChange;
     // Ring index at which AddNode puts a node on the selected segment.
     int SegmentEnd = 0;
 
 private:
     void Changed(void* sender);
+    void SaveOrDefer();
 
     std::vector<TBezEndPkt*> FItems;
+    int FSaveBatches = 0;
+    bool FSavePending = false;
 };

@@ -5,6 +5,7 @@
 #include "model/ProgramObjects.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -39,9 +40,11 @@ void TSelectStrPkt::Add(TBezSteuerPkt* c)
 
 void TSelectStrPkt::Remove(TBezSteuerPkt* c)
 {
-    const auto it = std::find(FItems.begin(), FItems.end(), c);
-    if (it != FItems.end())
-        FItems.erase(it);
+    // The member leaving is mostly one added last (a coupled partner, the
+    // end of a deselect-all), so the search starts at the back.
+    const auto it = std::find(FItems.rbegin(), FItems.rend(), c);
+    if (it != FItems.rend())
+        FItems.erase(std::next(it).base());
     Changed(this);
 }
 
@@ -52,9 +55,10 @@ TBezSteuerPkt* TSelectStrPkt::Items(int i) const
 
 void TSelectStrPkt::MakeReference(TBezSteuerPkt* c)
 {
-    const auto it = std::find(FItems.begin(), FItems.end(), c);
-    if (it != FItems.end() && it != FItems.begin())
-        std::iter_swap(FItems.begin(), it);
+    // Readers mark the reference right after adding it: search from the back.
+    const auto it = std::find(FItems.rbegin(), FItems.rend(), c);
+    if (it != FItems.rend() && std::next(it) != FItems.rend())
+        std::iter_swap(FItems.begin(), std::next(it).base());
 }
 
 bool TSelectStrPkt::DeselectAll()

@@ -3,14 +3,17 @@
 #include "model/ListObj_Anfasser.h"
 
 #include <algorithm>
+#include <iterator>
 
 void TVisibleAnfasser::Add(TAnfasser* p) { FItems.push_back(p); }
 
 void TVisibleAnfasser::Remove(TAnfasser* p)
 {
-    const auto it = std::find(FItems.begin(), FItems.end(), p);
-    if (it != FItems.end())
-        FItems.erase(it);
+    // Handles mostly leave in the reverse order they came (an outline that is
+    // cleared destroys its nodes from the back), so the search starts there.
+    const auto it = std::find(FItems.rbegin(), FItems.rend(), p);
+    if (it != FItems.rend())
+        FItems.erase(std::next(it).base());
 }
 
 TAnfasser* TVisibleAnfasser::Items(int i) const

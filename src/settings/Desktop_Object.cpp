@@ -4,6 +4,8 @@
 #include "history/Streams.h"
 #include "model/ProgramObjects.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char kEndDesktop[] = "-EODesktop-";
@@ -15,9 +17,11 @@ class TMaskedReader {
 public:
     TMaskedReader(TStream& stream, quint16 mask) : FStream(stream), FMask(mask) {}
 
-    void Integer(qint32& field, quint16 group)
+    // Counts and widths come back clamped to low..high: the grid and the
+    // decoration strokes add and multiply them in int arithmetic.
+    void Integer(qint32& field, quint16 group, qint32 low, qint32 high)
     {
-        const qint32 value = ReadInteger(FStream);
+        const qint32 value = std::clamp(ReadInteger(FStream), low, high);
         if (FMask & group)
             field = value;
     }
@@ -29,7 +33,8 @@ public:
     }
     void Flag(quint8& field, quint16 group)
     {
-        const quint8 value = ReadByte(FStream);
+        // Any byte but 0 means set; stored as 1 so comparisons with 1 hold.
+        const quint8 value = ReadByte(FStream) != 0 ? 1 : 0;
         if (FMask & group)
             field = value;
     }
@@ -151,8 +156,8 @@ bool TDesktopData::ReadFromStream(int revision, TStream& stream, quint16 mask)
         return false;
     if (revision == 1) {
         TMaskedReader r(stream, mask);
-        r.Integer(GridVertCount, dgGrid);
-        r.Integer(GridHorizCount, dgGrid);
+        r.Integer(GridVertCount, dgGrid, kGridCountMin, kGridCountMax);
+        r.Integer(GridHorizCount, dgGrid, kGridCountMin, kGridCountMax);
         r.Flag(GridMono, dgGrid);
         r.Color(GridMonoColor, dgGrid);
         r.Color(GridBiColor1, dgGrid);
@@ -172,10 +177,10 @@ bool TDesktopData::ReadFromStream(int revision, TStream& stream, quint16 mask)
         r.Color(DecorColorInside, dgDecor);
         r.Color(DecorColorMiddle, dgDecor);
         r.Color(DecorColorOutside, dgDecor);
-        r.Integer(DecorDistance, dgDecor);
-        r.Integer(DecorWidthInside, dgDecor);
-        r.Integer(DecorWidthMiddle, dgDecor);
-        r.Integer(DecorWidthOutside, dgDecor);
+        r.Integer(DecorDistance, dgDecor, 0, kDecorWidthMax);
+        r.Integer(DecorWidthInside, dgDecor, 0, kDecorWidthMax);
+        r.Integer(DecorWidthMiddle, dgDecor, 0, kDecorWidthMax);
+        r.Integer(DecorWidthOutside, dgDecor, 0, kDecorWidthMax);
         r.String(LastFileName, dgLastFileName);
     }
     if (revision != 0)

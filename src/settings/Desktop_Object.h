@@ -28,6 +28,13 @@ enum TDesktopGroup : quint16 {
     dgLastFileName = 0x0200,
 };
 
+// What a settings block may hold; values beyond are clamped when read. The
+// grid counts are the settings dialog's range; a decoration width or the
+// distance of 10 000 pixels is a third of the largest picture's side.
+constexpr qint32 kGridCountMin = 1;
+constexpr qint32 kGridCountMax = 100;
+constexpr qint32 kDecorWidthMax = 10'000;
+
 constexpr quint16 kDesktopMaskAll = 0x03FF;
 constexpr quint16 kDesktopMaskWorkspace = 0x0277;
 constexpr quint16 kDesktopMaskDocument = 0x0188;
@@ -81,7 +88,9 @@ public:
     // Revision 0 writes nothing, revision 1 the full block, any later revision
     // only the end marker.
     void WriteToStream(int revision, TStream& stream) const;
-    // Always consumes the whole block; stores only the groups in mask. Returns
+    // Always consumes the whole block; stores only the groups in mask, with
+    // the grid counts clamped to kGridCountMin..kGridCountMax, the decoration
+    // widths and distance to 0..kDecorWidthMax and flags to 0 or 1. Returns
     // false for an empty stream; raises ERangeError("End of Data TDesktopData
     // not found!") on a wrong end marker.
     bool ReadFromStream(int revision, TStream& stream, quint16 mask);

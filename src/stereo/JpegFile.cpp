@@ -9,9 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <limits>
 #include <new>
 #include <vector>
+#include <utility>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <jerror.h>
@@ -35,6 +38,49 @@ constexpr J_COLOR_SPACE kWriteSpace = JCS_EXT_XRGB;
 #endif
 
 constexpr int kRowsPerCall = kJpegRowsPerBand;
+
+// Size bombs. A JPEG header may claim up to 65500 x 65500 pixels in a few
+// hundred bytes, and the decoder then allocates the picture (4 bytes a
+// pixel) and, for progressive or multi-scan files, a whole-image buffer of
+// coefficients (128 bytes per 8 x 8 block and component) before it finds out
+// that the data is missing. So the claim is checked against the data first.
+//
+// The smallest real encodings, measured with libjpeg-turbo 2.1.5 on a flat
+// grey picture at quality 1 (bits per 8 x 8 block, all components counted):
+//
+//                               4:2:0 colour           grey
+//   baseline, standard tables   5.3 bits/block         6.0 bits/block
+//   baseline, optimised tables  2.0                    2.0
+//   progressive (simple script) 2.0                    2.0
+//   arithmetic, sequential      208 bytes in all       125 bytes in all
+//   arithmetic, progressive     363 bytes in all       206 bytes in all
+//
+// (4096 x 4096: 262 769, 98 585, 98 935 bytes in colour; the arithmetic sizes
+// are the same from 1024 x 1024 up to 30000 x 16666.) A smooth synthetic
+// photograph at quality 1 takes 2.3 to 5.8 bits per block with Huffman
+// codes and 0.54 with arithmetic coding.
+//
+// Huffman codes cannot go below one bit per block (every block needs its DC
+// symbol), so Huffman data can claim at most 512 grey pixels per byte: a
+// 1 MB file may still claim 500 megapixels. Arithmetic coding has no floor
+// at all: a flat picture of any size fits in a few hundred bytes. A bound
+// taken from the encodings alone therefore cannot keep a small file from
+// costing gigabytes. The rule ties the cost to the data instead: a file may
+// cost BytesPerFileByte (256) bytes of memory per byte it holds. For a
+// baseline picture that is one byte per 64 pixels, about 8 bits per block
+// of a 4:2:0 picture: above every flat or quality-1 encoding in the table,
+// but well below any photograph at an ordinary quality (a camera writes a
+// byte per 2 to 4 pixels). Every file gets FreeBytes (256 MiB) whatever its
+// size, so every picture up to 67 megapixels (38 in a progressive 4:2:0
+// file, 26 in a progressive 4:4:4 one) opens even when it is flat. Refused
+// are only larger pictures with less data than that, which are not
+// photographs; and a file under 1 MiB never costs more than 256 MiB plus
+// the library's row buffers.
+constexpr qint64 kOutputBytesPerPixel = 4;
+TJpegBudget gBudget;
+// Row buffers, tables and pools the library allocates beside the whole-image
+// buffer; its memory cap leaves this much room above that buffer.
+constexpr long kLibraryWorkingBytes = 32l << 20;
 
 struct TJpegError {
     jpeg_error_mgr pub;
@@ -75,9 +121,10 @@ void InitError(TJpegError* err)
 
 struct TJpegProgress {
     jpeg_progress_mgr pub;
-    const TProgressHandler* handler;
-    int last;
-    const std::atomic<bool>* cancel;
+    const TProgressHandler* handler = nullptr;
+    int last = -1;
+    const std::atomic<bool>* cancel = nullptr;
+    bool tooManyScans = false;
 };
 
 // Any code the library never raises itself, so a stop on request is told
@@ -91,6 +138,12 @@ void JpegProgressMonitor(j_common_ptr info)
         TJpegError* err = reinterpret_cast<TJpegError*>(info->err);
         err->code = kCancelCode;
         longjmp(err->jump, 1);
+    }
+    // The library reads all scans of a multi-scan file before the first row
+    // comes out, calling this once per row of blocks of each scan.
+    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > gBudget.MaxScans) {
+        p->tooManyScans = true;
+        ERREXIT(info, JERR_NOT_COMPILED);
     }
     const double passes = std::max(1, p->pub.total_passes);
     double done = p->pub.completed_passes;
@@ -162,8 +215,27 @@ struct TDecodeJob {
     TFdSource* fdSource; // null: memory source
     const unsigned char* data;
     unsigned long size;
+    qint64 fileSize; // -1 when unknown
     bool cmyk;
 };
+
+// Bytes of the whole-image coefficient buffer the library keeps for a
+// progressive or multi-scan file (none for a single-scan one): 64 two-byte
+// coefficients per block, rows and columns padded to whole MCUs.
+qint64 WholeImageBytes(jpeg_decompress_struct* info)
+{
+    if (!jpeg_has_multiple_scans(info))
+        return 0;
+    qint64 bytes = 0;
+    for (int c = 0; c < info->num_components; ++c) {
+        const jpeg_component_info& comp = info->comp_info[c];
+        const qint64 h = comp.h_samp_factor, v = comp.v_samp_factor;
+        const qint64 columns = (qint64(comp.width_in_blocks) + h - 1) / h * h;
+        const qint64 rows = (qint64(comp.height_in_blocks) + v - 1) / v * v;
+        bytes += columns * rows * DCTSIZE2 * qint64(sizeof(JCOEF));
+    }
+    return bytes;
+}
 
 bool JpegOpen(TDecodeJob* job)
 {
@@ -188,7 +260,23 @@ bool JpegOpen(TDecodeJob* job)
     job->cmyk = job->info.jpeg_color_space == JCS_CMYK || job->info.jpeg_color_space == JCS_YCCK;
     job->info.out_color_space = job->cmyk ? JCS_CMYK : kReadSpace;
     jpeg_calc_output_dimensions(&job->info);
+    // Whatever the library would otherwise go on to ask for, it gets no more
+    // than the whole-image buffer this file needs plus its working room; a
+    // larger request fails instead of allocating.
+    job->info.mem->max_memory_to_use = long(WholeImageBytes(&job->info)) + kLibraryWorkingBytes;
     return true;
+}
+
+// Empty when the file may be decoded, else the German reason for refusing.
+QString CheckDecodeCost(TDecodeJob* job)
+{
+    const qint64 w = job->info.output_width, h = job->info.output_height;
+    if (!PictureSizeAllowed(w, h))
+        return PictureSizeRefusal(w, h);
+    const qint64 cost = w * h * kOutputBytesPerPixel + WholeImageBytes(&job->info);
+    if (cost > JpegDecodeBudget(job->fileSize))
+        return QStringLiteral("die Datei enthält zu wenige Daten für ein Bild von %1 × %2 Pixeln").arg(w).arg(h);
+    return QString();
 }
 
 bool JpegReadPixels(TDecodeJob* job, unsigned char* bits, size_t bytesPerLine)
@@ -232,6 +320,7 @@ QString LibraryReason(const TJpegError& err)
     case JERR_FILE_READ:
         return QStringLiteral("die Datei kann nicht gelesen werden");
     case JERR_OUT_OF_MEMORY:
+    case JERR_NO_BACKING_STORE:
         return QStringLiteral("nicht genug Arbeitsspeicher");
     default:
         return QStringLiteral("fehlerhafte JPEG-Daten (%1)").arg(QString::fromLocal8Bit(err.text));
@@ -250,8 +339,8 @@ TPictureResult Decode(TDecodeJob* job, const TProgressHandler& progress)
     bool ok = JpegOpen(job);
     if (ok) {
         const qint64 w = job->info.output_width, h = job->info.output_height;
-        if (!PictureSizeAllowed(w, h)) {
-            result.Error = PictureSizeRefusal(w, h);
+        result.Error = CheckDecodeCost(job);
+        if (!result.Error.isEmpty()) {
             ok = false;
         } else {
             try {
@@ -267,7 +356,9 @@ TPictureResult Decode(TDecodeJob* job, const TProgressHandler& progress)
             job->err.code = -1;
     }
     if (!ok && result.Error.isEmpty())
-        result.Error = LibraryReason(job->err);
+        result.Error = job->progress.tooManyScans
+            ? QStringLiteral("die JPEG-Datei hat mehr als %1 Abschnitte (Scans)").arg(gBudget.MaxScans)
+            : LibraryReason(job->err);
     if (ok && job->cmyk)
         CmykToRgb32(result.Image);
     jpeg_destroy_decompress(&job->info);
@@ -337,12 +428,27 @@ bool JpegCompress(TEncodeJob* job)
 
 const QString kJpegCancelled = QStringLiteral("abgebrochen");
 
+const TJpegBudget& JpegBudget() { return gBudget; }
+
+TJpegBudget SetJpegBudget(const TJpegBudget& budget) { return std::exchange(gBudget, budget); }
+
+qint64 JpegDecodeBudget(qint64 fileSize)
+{
+    // An unknown size (a descriptor that is no plain file) gets the free part.
+    if (fileSize <= 0 || gBudget.BytesPerFileByte <= 0)
+        return gBudget.FreeBytes;
+    if (fileSize > std::numeric_limits<qint64>::max() / gBudget.BytesPerFileByte)
+        return std::numeric_limits<qint64>::max();
+    return std::max(gBudget.FreeBytes, fileSize * gBudget.BytesPerFileByte);
+}
+
 TPictureResult DecodeJpegData(const QByteArray& data, const TProgressHandler& progress)
 {
     auto job = std::make_unique<TDecodeJob>();
     std::memset(job.get(), 0, sizeof(TDecodeJob));
     job->data = reinterpret_cast<const unsigned char*>(data.constData());
     job->size = static_cast<unsigned long>(data.size());
+    job->fileSize = data.size();
     if (data.isEmpty()) {
         TPictureResult result;
         result.Error = QStringLiteral("die Datei ist leer");
@@ -360,6 +466,8 @@ TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress)
     source->fd = fd;
     source->startOfFile = true;
     job->fdSource = source.get();
+    struct stat st;
+    job->fileSize = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? qint64(st.st_size) : -1;
     return Decode(job.get(), progress);
 }
 

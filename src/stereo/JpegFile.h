@@ -11,9 +11,29 @@ struct TJpegOptions {
     bool Progressive = false;
 };
 
+// What a JPEG may cost to decode. A file may make the decoder spend at most
+// BytesPerFileByte bytes of memory for every byte it holds, but never less
+// than FreeBytes whatever its size; a file that claims more is refused before
+// anything is allocated, like a damaged picture. A progressive file with more
+// than MaxScans scans is refused while decoding: every scan visits every
+// block of its component, so a few bytes per scan could buy minutes of work.
+// The measurements behind the numbers are in JpegFile.cpp.
+struct TJpegBudget {
+    qint64 FreeBytes = 256ll << 20;
+    qint64 BytesPerFileByte = 256;
+    int MaxScans = 100;
+};
+// The budget in force; the fuzz targets and tests lower it to keep their
+// pictures small (it is read by every decode, so set it before decoding).
+const TJpegBudget& JpegBudget();
+TJpegBudget SetJpegBudget(const TJpegBudget& budget);
+// The memory a file of fileSize bytes (<= 0: unknown) may make the decoder use.
+qint64 JpegDecodeBudget(qint64 fileSize);
+
 // Decodes JPEG data. A stream that ends early or holds corrupt entropy data
 // decodes with Damaged set (the library fills the rest grey); anything it
-// cannot decode at all gives Ok false with a reason.
+// cannot decode at all, or whose size is beyond its budget, gives Ok false
+// with a reason.
 TPictureResult DecodeJpegData(const QByteArray& data, const TProgressHandler& progress = {});
 // The same, reading the open file descriptor from offset 0 with pread.
 TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress = {});

@@ -1,5 +1,7 @@
 #include "stereo/StereoConvert.h"
 
+#include "model/Geometry.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -237,7 +239,9 @@ void PlaceTwo(QImage& out, const QImage& a, int ax, int ay, const QImage& b, int
 
 } // namespace
 
-int RoundEven(double value) { return int(std::nearbyint(value)); }
+// The model's rule, so that pictures and outline round alike and a value
+// beyond the int range (a hostile file, a degenerate scale) stays defined.
+int RoundEven(double value) { return nearest(value); }
 
 bool AnaglyphMixMatrix(int layout, int kind, TColorMatrix* matrix)
 {

@@ -92,5 +92,5 @@ QRect FitRect(const QRect& area, const QRect& source);
 QString StereoLayoutName(int layout);
 
 // Nearest integer, halves to even (the rounding of every real-to-integer
-// conversion of the pictures).
+// conversion of the pictures); defined for any double, as nearest is.
 int RoundEven(double value);

@@ -4,12 +4,14 @@
 #include "model/Liste_Polygon.h"
 #include "model/Liste_VisibledAnfasser.h"
 #include "model/ProgramObjects.h"
+#include "stereo/StereoConvert.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
 
+#include <limits>
 #include <memory>
 #include <numbers>
 
@@ -31,6 +33,40 @@ TEST(Rounding, HalvesGoToTheEvenNeighbour)
     EXPECT_EQ(nearest(2.5), 2);
     EXPECT_EQ(nearest(-1.5), -2);
     EXPECT_EQ(nearest(QPointF(3.5, -3.5)), QPoint(4, -4));
+}
+
+TEST(Rounding, EveryDoubleGivesADefinedIntBeyondTheRangeTheNearestEnd)
+{
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double value;
+        int expected;
+    } cases[] = {
+        {std::numeric_limits<double>::quiet_NaN(), 0},
+        {-std::numeric_limits<double>::quiet_NaN(), 0},
+        {inf, kMax},
+        {-inf, kMin},
+        {1e300, kMax},
+        {-1e300, kMin},
+        {3e9, kMax},
+        {-3e9, kMin},
+        // The last values inside: halves still go to the even neighbour.
+        {2147483646.5, 2147483646},
+        {2147483647.4, kMax},
+        {2147483647.5, kMax},
+        {-2147483647.5, -2147483648},
+        {-2147483648.5, kMin},
+        {-2147483649.0, kMin},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(nearest(c.value), c.expected);
+        // The pictures' rounding is the same rule.
+        EXPECT_EQ(RoundEven(c.value), c.expected);
+    }
+    EXPECT_EQ(nearest(QPointF(inf, std::numeric_limits<double>::quiet_NaN())), QPoint(kMax, 0));
 }
 
 TEST(Angles, VerticalStepsAndTheLeftHalfPlane)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 // Every field away from its default, so that each stored or dropped value
@@ -36,7 +38,7 @@ void SetAllOdd(TDesktopData& d)
     d.DecorWidthMiddle = 7;
     d.DecorWidthOutside = 8;
     d.DecorWidthInside = 9;
-    d.DecorDistance = -1;
+    d.DecorDistance = 6;
 }
 
 QByteArray Block(const TDesktopData& d)
@@ -81,7 +83,7 @@ TEST(DesktopBlock, DocumentMaskChangesOnlyDocumentGroupsAndConsumesTheBlock)
     TDesktopData d;
     ASSERT_TRUE(d.ReadFromStream(1, s, kDesktopMaskDocument));
     EXPECT_EQ(s.Position(), s.Size());
-    EXPECT_EQ(d.DecorDistance, -1);
+    EXPECT_EQ(d.DecorDistance, 6);
     EXPECT_EQ(d.DecorColorInside, 0x1C1C1Cu);
     EXPECT_EQ(d.DecorWidthOutside, 8);
     EXPECT_EQ(d.FileMaskBackColor, 0x181818u);
@@ -120,6 +122,56 @@ TEST(DesktopBlock, WrongOrCutMarkerRaises)
     }
 }
 
+TEST(DesktopBlock, OutOfRangeNumbersComeBackClampedTheRestAsStored)
+{
+    TDesktopData stored;
+    SetAllOdd(stored);
+    QByteArray bytes = Block(stored);
+    // Offsets of the block: grid counts 0 and 4, flags 8, 21, 58 and 59,
+    // distance and the three widths 72 to 84.
+    auto put32 = [&](int at, qint32 v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = char(quint32(v) >> (8 * i));
+    };
+    put32(0, 0);
+    put32(4, 1000);
+    bytes[8] = char(7);
+    bytes[21] = char(0xFF);
+    bytes[59] = char(2);
+    put32(72, -5);
+    put32(76, 0x7FFFFFFF);
+    put32(80, 10'000);
+    put32(84, 10'001);
+    TMemoryStream s(bytes);
+    TDesktopData d;
+    ASSERT_TRUE(d.ReadFromStream(1, s, kDesktopMaskAll));
+    EXPECT_EQ(d.GridVertCount, 1);
+    EXPECT_EQ(d.GridHorizCount, 100);
+    EXPECT_EQ(d.GridMono, 1);
+    EXPECT_EQ(d.OutlineMono, 1);
+    EXPECT_EQ(d.DecorUse, 0); // stored as 0, stays 0
+    EXPECT_EQ(d.DecorView, 1);
+    EXPECT_EQ(d.DecorDistance, 0);
+    EXPECT_EQ(d.DecorWidthInside, 10'000);
+    EXPECT_EQ(d.DecorWidthMiddle, 10'000);
+    EXPECT_EQ(d.DecorWidthOutside, 10'000);
+    // Everything else as stored.
+    EXPECT_EQ(d.GridMonoColor, 0x010203u);
+    EXPECT_EQ(d.DecorColorInside, 0x1C1C1Cu);
+    EXPECT_EQ(d.FileMaskPictColor, 0x222222u);
+    EXPECT_EQ(d.LastFileName, stored.LastFileName);
+
+    // The ends of every range read back unchanged.
+    TDesktopData ends;
+    std::tie(ends.GridVertCount, ends.GridHorizCount) = std::pair(1, 100);
+    std::tie(ends.DecorDistance, ends.DecorWidthInside, ends.DecorWidthMiddle, ends.DecorWidthOutside) =
+        std::tuple(0, 10'000, 0, 10'000);
+    TDesktopData back;
+    TMemoryStream endBytes(Block(ends));
+    back.ReadFromStream(1, endBytes, kDesktopMaskAll);
+    EXPECT_EQ(Block(back), Block(ends));
+}
+
 TEST(DesktopCopy, AssignCopiesEveryGroupButNotOnChangeAndChangedNotifies)
 {
     int sourceCalls = 0;
@@ -151,7 +203,7 @@ TEST(DesktopHistory, UndoStepCarriesTheDocumentGroups)
 
     TDesktopData restored;
     ASSERT_TRUE(restored.LoadFromHistoryEntry(kDesktopMaskDocument));
-    EXPECT_EQ(restored.DecorDistance, -1);
+    EXPECT_EQ(restored.DecorDistance, 6);
     EXPECT_EQ(restored.FileMaskForColor, 0x171717u);
     EXPECT_EQ(restored.GridVertCount, 10);
     // Read twice: the stream is rewound before every read.
