@@ -150,6 +150,7 @@ void TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layou
         if (!LoadStereoPicture(SourceLeft, SourceRight, left, layout, right, {}, {}, &damage))
             return;
         MakeWhiteMasks(Pictures);
+        PairLoaded(left, right, layout);
         if (ViewCentre == QPoint(-1, -1)) {
             ViewCentre = QPoint(MaskLeft.Width() / 2, MaskLeft.Height() / 2);
             WriteViewCentreToCurrent();
