@@ -4,6 +4,7 @@
 #include "app/CheckWindowCommand.h"
 #include "app/CommandLine.h"
 #include "history/UserMessage.h"
+#include "stereo/WindowPlacing.h"
 
 #include "WindowCheckScenes.h"
 
@@ -150,6 +151,46 @@ TEST(CheckWindowCommand, HelpNamesTheOption)
     EXPECT_EQ(check.Outcome, TCommandLine::clRun);
     EXPECT_EQ(check.Options.value(QStringLiteral("check-window")), QStringLiteral("m"));
     EXPECT_TRUE(check.Files.isEmpty());
+}
+
+TEST(CheckWindowCommand, BundledSampleIsFreeUntilItsWindowStandsBehindTheScene)
+{
+    // The sample mask as the first start writes it: the window 12 px in
+    // front, the nearest object (the sign) 9 px.
+    QTemporaryDir dir;
+    const QString sample = dir.filePath(QStringLiteral("Beispiel.Plenoptrum"));
+    const QString samples = QStringLiteral(PLENOPTRA_SAMPLES_DIR);
+    QProcess maker;
+    maker.start(QStringLiteral(PLENOPTRA_SAMPLE_MAKER),
+                {samples + QStringLiteral("/Beispiel_L.jpg"), samples + QStringLiteral("/Beispiel_R.jpg"), sample});
+    ASSERT_TRUE(maker.waitForFinished(120000));
+    ASSERT_EQ(maker.exitCode(), 0) << maker.readAllStandardError().toStdString();
+    TRun run = CheckMask(sample);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString() << run.out.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+
+    // The same mask with one more step: the window moved 20 px back, 8 px
+    // behind the picture plane, where the ground at the bottom breaks
+    // through it.
+    const QString behind = dir.filePath(QStringLiteral("Dahinter.Plenoptrum"));
+    {
+        TProgramObjects objects;
+        THistoryListe& history = *objects.HistoryListe;
+        history.LoadFromFile(sample, false);
+        THistoryEintrag* entry = history.CurrentEntry();
+        ASSERT_NE(entry, nullptr);
+        objects.PolygonListe->LoadFromEntry();
+        ShiftWindowDepth(*objects.PolygonListe, 20);
+        history.Current().R01().LeftFileName = entry->R01().LeftFileName;
+        history.Current().R01().RightFileName = entry->R01().RightFileName;
+        objects.PolygonListe->SaveToCurrent();
+        history.Add(QStringLiteral("Move Z"));
+        history.SaveToFile(behind, false);
+    }
+    run = CheckMask(behind);
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    ASSERT_FALSE(run.out.isEmpty());
+    EXPECT_TRUE(run.out.join(QLatin1Char('|')).contains(QStringLiteral("unten "))) << run.out.join(QLatin1Char('|')).toStdString();
 }
 
 // ---------------------------------------------------------------------------
