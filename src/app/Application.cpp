@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/CheckWindowCommand.h"
 #include "app/CommandLine.h"
 #include "app/Daten_Modul.h"
 #include "app/Main.h"
@@ -242,6 +243,8 @@ int RunPlenoptra(int argc, char** argv)
     case TCommandLine::clRun:
         break;
     }
+    if (commandLine.Options.contains(QString::fromLatin1(kCheckWindowOption)))
+        return RunCheckWindowCommand(commandLine, stdout, stderr);
     if (!display) {
         std::fprintf(stderr,
                      "Plenoptra braucht eine grafische Oberfläche: weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt.\n"

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/CheckWindowCommand.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -18,6 +20,7 @@ struct TOptionDef {
 const TOptionDef kOptions[] = {
     {"h", "help", "Zeigt diese Hilfe an und beendet das Programm.", nullptr},
     {"v", "version", "Zeigt die Version des Programms an und beendet es.", nullptr},
+    {"", kCheckWindowOption, "Pr\xC3\xBC" "ft das Scheinfenster der Maskendatei ohne Oberfl\xC3\xA4" "che: eine Zeile je Verletzung (Rand, von-x, von-y, bis-x, bis-y, \xC3\x9C" "berstand in Pixeln). R\xC3\xBC" "ckgabe 0 frei, 1 verletzt, 2 nicht beurteilbar, 3 Datei nicht lesbar.", "Maskendatei"},
 };
 
 const char* const kDescription = "Plenoptra \xE2\x80\x93 Stereofenster f\xC3\xBC" "r Stereofotos";

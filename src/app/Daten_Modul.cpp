@@ -149,6 +149,8 @@ void TDM::ConnectActions()
     connect(ActionTransparenteMaske, &QAction::triggered, this,
             [this] { ActionTransparenteMaskeExecute(ActionTransparenteMaske); });
     connect(ActionGitter, &QAction::triggered, this, [this] { ActionGitterExecute(ActionGitter); });
+    connect(ActionFensterpruefung, &QAction::triggered, this,
+            [this] { ActionFensterpruefungExecute(ActionFensterpruefung); });
     connect(ActionScrollen, &QAction::triggered, this, [this] { ActionScrollenExecute(ActionScrollen); });
     connect(ActionMaskDelete, &QAction::triggered, this, [this] { ActionMaskDeleteExecute(ActionMaskDelete); });
     const std::pair<QAction*, void (TDM::*)(QAction*)> commands[] = {
@@ -167,6 +169,7 @@ void TDM::ConnectActions()
         {ActionKnotenInSpitze, &TDM::ActionKnotenInSpitzeExecute},
         {ActionKnotenGlatt, &TDM::ActionKnotenGlattExecute},
         {ActionKnotenSymmetrisch, &TDM::ActionKnotenSymmetrischExecute},
+        {ActionFensterVor, &TDM::ActionFensterVorExecute},
     };
     for (const auto& [action, handler] : commands)
         connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
@@ -214,6 +217,7 @@ void TDM::UpdateActions()
     for (QAction* a : {ActionKnotenInSpitze, ActionKnotenGlatt, ActionKnotenSymmetrisch})
         a->setEnabled(curveNode);
     ActionSaveMask->setEnabled(outline && outline->IsDrawable());
+    UpdateWindowCheckActions();
 
     ActionScrollen->setChecked(EditMode == emScroll || EditMode == emScrollDrag);
     THistoryListe* history = HistoryListe();

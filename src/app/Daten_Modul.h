@@ -6,10 +6,12 @@
 
 #include "settings/Desktop_Object.h"
 #include "stereo/Compose.h"
+#include "stereo/DisparityMap.h"
 #include "stereo/StereoConvert.h"
 
 #include <QAction>
 #include <QCursor>
+#include <QPolygonF>
 #include <QEvent>
 #include <QHash>
 #include <QImage>
@@ -30,6 +32,8 @@ class QWidget;
 class TAnfasser;
 class TBezEndPkt;
 class TBezSteuerPkt;
+class TWindowCheckState;
+struct TWindowCheck;
 
 // The deferred start-up is a posted message carrying these three numbers; the
 // application-wide hook reacts to exactly this combination.
@@ -150,6 +154,8 @@ public:
     QAction* ActionKnotenInSpitze;
     QAction* ActionKnotenGlatt;
     QAction* ActionKnotenSymmetrisch;
+    QAction* ActionFensterpruefung;
+    QAction* ActionFensterVor;
 
     // Every action in table order, with its object name, category in
     // property "category".
@@ -169,6 +175,8 @@ public:
     std::function<void()> OnRepaintRequest;
     std::function<void()> OnAnaglyphButtonChanged;
     std::function<void(const QString&)> OnCaptionChanged;
+    // The window check's status text changed (empty while the check is off).
+    std::function<void(const QString&)> OnWindowCheckChanged;
     QWidget* ViewWindow = nullptr;
     QLabel* ReadoutLabel = nullptr;
 
@@ -309,6 +317,50 @@ public:
     // cannot be loaded leaves pictures, names, view and history as they were.
     bool LoadStereoPair(const QString& left, const QString& right, quint8 layout);
 
+    // ---- window check (Daten_Modul_WindowCheck.cpp) -----------------------
+    // Where the scene stands in front of the stereo window where its edge cuts
+    // it. The pair's disparity map is computed once per loaded pair on a
+    // worker thread; the outline is checked against the cached map after
+    // every change while ActionFensterpruefung is checked.
+
+    // A pair was loaded into SourceLeft/SourceRight from these names: its map
+    // is asked for in the background, unless it is the very pair (same files,
+    // unchanged) whose map is already there or on its way.
+    void PairLoaded(const QString& left, const QString& right, quint8 layout);
+    // Rechecks the outline when it or the map changed since the last check and
+    // the check is on; tells the main window when the text changed.
+    void UpdateWindowCheck();
+    // The enabling of ActionFensterVor and the check, from UpdateActions.
+    void UpdateWindowCheckActions();
+    // The map of the loaded pair; null while it is computed or with no pair.
+    std::shared_ptr<const TDisparityMap> WindowCheckMap() const;
+    // True while the loaded pair's map is being computed.
+    bool WindowCheckBusy() const;
+    // The latest check (verdict "cannot tell" and no samples before the first).
+    const TWindowCheck& WindowCheckResult() const;
+    // The status text: empty while the check is off.
+    QString WindowCheckText() const;
+    // The violated stretches in window coordinates, placed by the view's
+    // rules like the outline: in parallel view the left picture's in
+    // leftHalf and the right picture's in rightHalf, in every other view the
+    // other way round (for the anaglyph both rectangles are the same).
+    struct TWindowCheckStretches {
+        QVector<QPolygonF> Left, Right;
+    };
+    TWindowCheckStretches WindowCheckStretches(const TRect& leftHalf, const TRect& rightHalf) const;
+    // Draws the stretches in the warning colour (called by the overlays
+    // before the outline, so that the outline runs on top of the band).
+    void PaintWindowCheckOverlay(QPainter& canvas, const TRect& leftHalf, const TRect& rightHalf);
+    // The computation of the map; the worker thread calls it. Tests replace
+    // it before the first pair is loaded; unset: ComputeDisparityMap.
+    std::function<TDisparityMap(const QImage& left, const QImage& right, const std::function<bool()>& cancelled)>
+        ComputeDisparity;
+    void ActionFensterpruefungExecute(QAction* sender);
+    // "Scheinfenster vor die Szene setzen": every node's depth moves by the
+    // same whole number of pixels, so that the window stands just in front
+    // of the nearest scene along its edge; history step "FensterVor".
+    void ActionFensterVorExecute(QAction* sender);
+
     // ---- start-up ------------------------------------------------------
     // Runs the deferred start (command line, restoring the last state).
     void DeferredStart(const QStringList& arguments);
@@ -421,4 +473,9 @@ private:
     QHash<QString, QAction*> FActionsByName;
     QActionGroup* FStereoGroup = nullptr;
     QActionGroup* FViewGroup = nullptr;
+    // Runner, cached check and text of the window check; a child object made
+    // with the first pair.
+    TWindowCheckState* FWindowCheck = nullptr;
+    TWindowCheckState& WindowCheckState();
+    void WindowCheckMapArrived(quint64 generation);
 };

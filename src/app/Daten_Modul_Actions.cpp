@@ -67,6 +67,8 @@ const TActionDef kActions[] = {
     {&TDM::ActionKnotenInSpitze, "ActionKnotenInSpitze", "Konvert_Knoten", "Knoten in Spitze konvertieren", nullptr, "Alt+S", false, ckPlain},
     {&TDM::ActionKnotenGlatt, "ActionKnotenGlatt", "Konvert_Knoten", "Knoten glätten", nullptr, "Alt+L", false, ckPlain},
     {&TDM::ActionKnotenSymmetrisch, "ActionKnotenSymmetrisch", "Konvert_Knoten", "Symmetrischer Knoten", nullptr, "Alt+M", false, ckPlain},
+    {&TDM::ActionFensterpruefung, "ActionFensterpruefung", "Ansicht", "Fensterprüfung", "Zeigt, wo der Rand des Scheinfensters Dinge anschneidet, die vor dem Fenster stehen", "Alt+W", false, ckToggle},
+    {&TDM::ActionFensterVor, "ActionFensterVor", "Ausrichten", "Scheinfenster vor die Szene setzen", "Alle Knoten gleich weit in der Tiefe verschieben, so dass das Scheinfenster knapp vor der Szene steht", "", false, ckPlain},
 };
 
 QString WithoutAccelerator(const char* caption)

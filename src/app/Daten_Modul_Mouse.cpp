@@ -434,6 +434,7 @@ void TDM::MouseRelease(QPoint offset, QPoint p, TShiftState)
 
 void TDM::DragStepDone()
 {
+    UpdateWindowCheck();
     if (OnLayoutChanged)
         OnLayoutChanged();
     ShowPointReadout();

@@ -195,6 +195,7 @@ bool TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layou
         current->R02().InputLayout = layout;
     }
     PicturesCreated = true;
+    PairLoaded(left, right, layout);
     if (ViewCentre == QPoint(-1, -1)) {
         ViewCentre = QPoint(MaskLeft.Width() / 2, MaskLeft.Height() / 2);
         WriteViewCentreToCurrent();

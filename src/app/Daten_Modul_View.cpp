@@ -323,6 +323,7 @@ void TDM::PaintSideBySideOverlay(QPainter& canvas, const TRect& leftHalf, const 
     const QRegion clipA = QRegion(b.ToQRect()).subtracted(QRegion(p2.ToQRect()));
     const QRegion clipB = QRegion(b.ToQRect()).subtracted(QRegion(p1.ToQRect()));
 
+    PaintWindowCheckOverlay(canvas, leftHalf, rightHalf);
     if (ActionNewMask->isChecked() || ActionMaskEdit->isChecked()) {
         canvas.setBrush(Qt::NoBrush);
         auto outlines = [&](const QPen& pen) {
@@ -369,6 +370,7 @@ void TDM::PaintSideBySideOverlay(QPainter& canvas, const TRect& leftHalf, const 
 
 void TDM::PaintAnaglyphOverlay(QPainter& canvas, const TRect& anaglyph)
 {
+    PaintWindowCheckOverlay(canvas, anaglyph, anaglyph);
     if (ActionNewMask->isChecked() || ActionMaskEdit->isChecked()) {
         canvas.setBrush(Qt::NoBrush);
         canvas.setPen(QPen(QColor(255, 0, 0), 1));

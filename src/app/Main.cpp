@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -194,6 +195,7 @@ void TFormMain::ConnectController(TDM* dm)
     dm->OnCaptionChanged = [this](const QString& text) {
         setWindowTitle(QStringLiteral("Plenoptra") + QLatin1Char(' ') + text);
     };
+    dm->OnWindowCheckChanged = [this](const QString& text) { ShowWindowCheckText(text); };
     dm->ViewWindow = FClient;
     dm->ReadoutLabel = Label1;
     FClient->setCursor(dm->CursorFor(dm->CursorNumber));
@@ -228,13 +230,14 @@ void TFormMain::CreateMenus()
     add(QStringLiteral("Stereo"), {dm->ActionAnaglyphe_sw, dm->ActionAnaglyphe_Farb, dm->ActionAnaglyphe_Halb,
                                    nullptr, dm->ActionParallel, dm->ActionKreuz});
     add(QStringLiteral("Ansicht"), {dm->ActionAnsichtOriginal, dm->ActionAnsichtFit, dm->ActionAnsichtZoom, nullptr,
-                                    dm->ActionScrollen, nullptr, dm->ActionTransparenteMaske, dm->ActionGitter});
+                                    dm->ActionScrollen, nullptr, dm->ActionTransparenteMaske, dm->ActionGitter,
+                                    dm->ActionFensterpruefung});
     add(QStringLiteral("Maske"), {dm->ActionNewMask, dm->ActionMaskEdit, dm->ActionMaskDelete});
     add(QStringLiteral("Bewegung"), {dm->ActionPointMoveXY, dm->ActionPointMoveZ, dm->ActionPointMoveX,
                                      dm->ActionPointMoveY, nullptr, dm->ActionMove_Distance, dm->ActionRotate_Z,
                                      dm->ActionRotate_Y, dm->ActionRotate_X});
     add(QStringLiteral("Ausrichten"),
-        {dm->ActionPointMove0, nullptr, dm->ActionMoveAllSelectToY, dm->ActionMoveAllSelectToX,
+        {dm->ActionPointMove0, dm->ActionFensterVor, nullptr, dm->ActionMoveAllSelectToY, dm->ActionMoveAllSelectToX,
          dm->ActionMoveAllSelectToZ, nullptr, dm->ActionSteuerpunktToY, dm->ActionSteuerpunktToX,
          dm->ActionSteuerpunktToZ, nullptr, dm->ActionAllSteuerpunkteToY, dm->ActionAllSteuerpunkteToX,
          dm->ActionAllSteuerpunkteToZ});
@@ -314,6 +317,17 @@ void TFormMain::UpdateStatusPanels()
     const bool cross = FDM->ActionKreuz->isChecked();
     StatusPanels[1]->setText(cross ? right : left);
     StatusPanels[2]->setText(cross ? left : right);
+}
+
+void TFormMain::ShowWindowCheckText(const QString& text)
+{
+    // The panel keeps its width while empty and grows to show the whole text.
+    QLabel* panel = StatusPanels[3];
+    panel->setText(text);
+    panel->setToolTip(text);
+    // A label's size hint never falls below its minimum width: free it first.
+    panel->setMinimumWidth(0);
+    panel->setFixedWidth(std::max(kStatusPanelWidths[3], panel->sizeHint().width()));
 }
 
 void TFormMain::LayoutChanged()

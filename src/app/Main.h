@@ -70,6 +70,8 @@ private:
     void LayoutChanged();
     void ViewChanged();
     void UpdateStatusPanels();
+    // Status panel 3: the window check's text.
+    void ShowWindowCheckText(const QString& text);
     void UpdateHandlePositions();
     void ScrollBarXChange(int value);
     void ScrollBarYChange(int value);

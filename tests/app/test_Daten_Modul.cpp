@@ -81,7 +81,7 @@ TEST(StartUp, ControllerStartsWithItsInitialFields)
 TEST(StartUp, EveryActionHasCaptionHintCategoryAndIcon)
 {
     TFreshProgram p;
-    EXPECT_EQ(p.dm.Actions().size(), 44);
+    EXPECT_EQ(p.dm.Actions().size(), 46);
     for (QAction* a : p.dm.Actions()) {
         EXPECT_FALSE(a->text().isEmpty()) << a->objectName().toStdString();
         EXPECT_FALSE(a->toolTip().isEmpty()) << a->objectName().toStdString();
@@ -113,8 +113,10 @@ TEST(MainWindow, MenusInTheirOrderAndGrouping)
     EXPECT_EQ(items(2), QStringList({"ActionAnaglyphe_sw", "ActionAnaglyphe_Farb", "ActionAnaglyphe_Halb", "-",
                                      "ActionParallel", "ActionKreuz"}));
     EXPECT_EQ(items(3), QStringList({"ActionAnsichtOriginal", "ActionAnsichtFit", "ActionAnsichtZoom", "-",
-                                     "ActionScrollen", "-", "ActionTransparenteMaske", "ActionGitter"}));
-    EXPECT_EQ(items(6).size(), 13);
+                                     "ActionScrollen", "-", "ActionTransparenteMaske", "ActionGitter",
+                                     "ActionFensterpruefung"}));
+    EXPECT_EQ(items(6).size(), 14);
+    EXPECT_EQ(items(6).mid(0, 3), QStringList({"ActionPointMove0", "ActionFensterVor", "-"}));
     EXPECT_EQ(items(8), QStringList({"Info"}));
 }
 
