@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Daten_Modul.h"
+#include "app/ExportCommand.h"
 #include "app/Main.h"
 #include "history/History.h"
 #include "history/UserMessage.h"
@@ -228,6 +229,10 @@ bool SaveWorkState(TDM* dm)
 
 int RunPlenoptra(int argc, char** argv)
 {
+    // The export writes pictures without any window or display.
+    if (IsExportCommandLine(argc, argv))
+        return RunExportProgram(argc, argv);
+
     // 1. the runtime. Without a display only the command line can be
     // answered, so the application object needs no window system then.
     const bool display = HasDisplay();
