@@ -575,6 +575,9 @@ bool TFormOpenStereo::ChooseSingleFilePair(const QString& file)
     SetLayout(layout);
     EditFileName_L->setText(left);
     EditFileName_R->setText(right);
+    // The names may be the ones the fields held already (a one-file layout
+    // keeps the right name hidden), while the layout did change.
+    TimerStartPreview->start();
     return true;
 }
 

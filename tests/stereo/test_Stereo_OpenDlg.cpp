@@ -143,6 +143,20 @@ TEST(OpenStereoCameraFiles, ChoosingAnMpoFillsBothFieldsAndAJpsTheCrossedLayout)
     EXPECT_GT(qRed(dialog.PreviewLeft.Image.pixel(20, 15)), 180);
     EXPECT_GT(qBlue(dialog.PreviewRight.Image.pixel(20, 15)), 180);
 
+    // The user picks a one-file layout (the fields keep their names), then
+    // the same camera file again: the pair comes back and its preview is
+    // loaded anew, though neither name changed.
+    dialog.PictureFormatButtons->button(slRedCyan)->click();
+    dialog.TimerStartPreviewTimer();
+    EXPECT_LT(qBlue(dialog.PreviewRight.Image.pixel(20, 15)), 100); // the red picture's green and blue
+    answers = {mpo};
+    dialog.BitBtnOpenClick();
+    EXPECT_EQ(dialog.GetLayout(), slSeparate);
+    EXPECT_EQ(dialog.GetRightFileName(), mpo);
+    ASSERT_TRUE(dialog.TimerStartPreview->isActive());
+    dialog.TimerStartPreviewTimer();
+    EXPECT_GT(qBlue(dialog.PreviewRight.Image.pixel(20, 15)), 180);
+
     answers = {jps};
     dialog.BitBtnOpenClick();
     EXPECT_EQ(dialog.GetLayout(), slCross);
