@@ -30,9 +30,9 @@
 
 namespace {
 
-// Each eye is in memory three times while a pair is composed: as loaded, as
-// the white working mask and as the masked result.
-constexpr qint64 kEyeCopiesWhileComposing = 3;
+// Each eye is in memory twice while a pair is composed: as loaded and as the
+// masked result (the masks are never touched, see RunPair).
+constexpr qint64 kEyeCopiesWhileComposing = 2;
 constexpr qint64 kBytesPerPixel = 4;
 
 bool FileThere(const QString& name) { return !name.isEmpty() && QFileInfo(name).isFile(); }
@@ -181,7 +181,11 @@ TExportOutcome RunPair(const TExportMask& mask, const TExportPair& pair, const T
             return out;
         }
         out.Notes << damage;
-        MakeWhiteMasks(set);
+        // The masks give the composition the sizes of its pictures; the
+        // opaque composition of the saved pictures never reads their pixels,
+        // so they are left unfilled and their memory is never touched.
+        set.MaskLeft.Image = NewRgb32(set.SourceLeft.Width(), set.SourceLeft.Height());
+        set.MaskRight.Image = NewRgb32(set.SourceRight.Width(), set.SourceRight.Height());
 
         TPolygonListe outline;
         {

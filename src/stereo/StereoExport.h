@@ -126,6 +126,6 @@ int ExportPairs(const TExportMask& mask, const std::vector<TExportPair>& pairs, 
                 const TPairCheck& check = {});
 
 // Bytes of pictures that may be in memory at once while exporting.
-constexpr qint64 kExportMemoryBudget = qint64(1536) << 20;
+constexpr qint64 kExportMemoryBudget = qint64(1280) << 20;
 // What a pair needs in memory while it is exported, from its file headers.
 qint64 ExportPairMemory(const TExportPair& pair);
