@@ -158,12 +158,18 @@ int RunExport(const TExportRequest& request, const std::function<void(const QStr
         // The dialog proposes the names from the mask's name, or from what
         // "Durchsuchen..." picked; a folder keeps the proposed file names.
         TSaveNames names;
-        if (request.Out.isEmpty())
+        const bool folder = QFileInfo(request.Out).isDir() || request.Out.endsWith(QLatin1Char('/'));
+        if (request.Out.isEmpty()) {
             names = ExportNames(request.Mask, QString(), choice);
-        else if (QFileInfo(request.Out).isDir())
+        } else if (folder) {
+            if (!QDir().mkpath(request.Out)) {
+                err(QStringLiteral("Der Ordner \"%1\" kann nicht angelegt werden.").arg(request.Out));
+                return kExportFailedStatus;
+            }
             names = ExportNames(request.Mask, request.Out, choice);
-        else
+        } else {
             names = ExportNames(request.Out, QString(), choice);
+        }
         const TExportOutcome outcome = ExportPair(mask, pair, choice, names);
         for (const QString& note : outcome.Notes)
             out(QStringLiteral("    ") + note);

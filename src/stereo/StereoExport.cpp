@@ -202,7 +202,9 @@ TExportOutcome RunPair(const TExportMask& mask, const TExportPair& pair, const T
                              .arg(mask.PairSize.width())
                              .arg(mask.PairSize.height());
         }
-        // The place for a look at each pair before it is masked.
+        // Each pair's own check (of the window against this pair's scene,
+        // say) goes here, with the outline as it stands on this pair and the
+        // pictures as loaded; its warnings become the pair's notes.
         if (check)
             out.Notes << check(outline, set.SourceLeft, set.SourceRight);
 

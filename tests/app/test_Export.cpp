@@ -214,6 +214,10 @@ TEST(ExportLikeTheDialog, WithoutOutTheNamesComeFromTheMaskAndExistingFilesStay)
     EXPECT_TRUE(Bytes(mask) == maskBytes); // the mask file is only read
     run = RunProgram({"--export", mask, "--layout", "1", "--overwrite"});
     EXPECT_EQ(run.Code, 0) << run.Err.toStdString();
+    // A name ending in a slash is a folder, made when it is missing.
+    run = RunProgram({"--export", mask, "--layout", "1", "--out", p.dir.filePath("neu/")});
+    ASSERT_EQ(run.Code, 0) << run.Err.toStdString();
+    EXPECT_TRUE(Bytes(p.dir.filePath("neu/Haus_MaskStereoBild_LR.jpg")) == dialog);
 }
 
 TEST(ExportProgram, ABatchWithACorruptPairWritesTheOthersAndFails)
