@@ -220,7 +220,7 @@ TExportOutcome RunPair(const TExportMask& mask, const TExportPair& pair, const T
         // say) goes here, with the outline as it stands on this pair and the
         // pictures as loaded; its warnings become the pair's notes.
         if (check)
-            out.Notes << check(outline, set.SourceLeft, set.SourceRight);
+            out.Notes << check(QFileInfo(pair.NameSource).fileName(), outline, set.SourceLeft, set.SourceRight);
 
         // Composed as the controller composes before the save dialog opens.
         if (choice.Mode == spmMaskPictures) {

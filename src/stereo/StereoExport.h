@@ -80,11 +80,12 @@ struct TExportOutcome {
     bool ExistingFile = false; // failed because a picture file exists
 };
 
-// A look at each pair before it is masked, with the outline as it is put on
-// this pair and the loaded pictures; what it returns is added to the notes.
-// Called on the pair's thread; must not touch program-wide objects.
-using TPairCheck =
-    std::function<QStringList(const TPolygonListe& outline, const TBitmap& left, const TBitmap& right)>;
+// A look at each pair before it is masked: the pair's name (its NameSource
+// without folder), the outline as it is put on this pair and the loaded
+// pictures; what it returns is added to the notes. Called on the pair's
+// thread; must not touch program-wide objects.
+using TPairCheck = std::function<QStringList(const QString& pairName, const TPolygonListe& outline,
+                                             const TBitmap& left, const TBitmap& right)>;
 
 // The pairs of a list of files: a multi-picture or ".jps" file is a pair on
 // its own, any other file a left picture followed by its right one. A left

@@ -167,6 +167,28 @@ TEST(ExportBatch, ACorruptPairIsReportedAndTheOthersAreWritten)
     EXPECT_FALSE(QFile::exists(f.dir.filePath("aus/Kaputt_MaskStereoBild_L.bmp")));
 }
 
+TEST(ExportBatch, EachPairsCheckSeesItsNameOutlineAndPicturesAndAddsNotes)
+{
+    TExportFixture f;
+    const QString l = WriteBmp(f.dir.filePath("Klein_L.bmp"), 100, 50, kLeft);
+    const QString r = WriteBmp(f.dir.filePath("Klein_R.bmp"), 100, 50, kRight);
+    const TExportPair pair = f.Pair(l, r);
+    const TExportOutcome out = ExportPair(
+        f.Mask(), pair, f.choice, ExportNames(l, QString(), f.choice),
+        [](const QString& name, const TPolygonListe& outline, const TBitmap& left, const TBitmap& right) {
+            // The outline as it stands on this pair: scaled to half.
+            return QStringList{QStringLiteral("%1: %2 %3 %4 %5")
+                                   .arg(name)
+                                   .arg(outline.Items(1)->X())
+                                   .arg(outline.Items(1)->Z())
+                                   .arg(qRed(left.Image.pixel(0, 0)))
+                                   .arg(qBlue(right.Image.pixel(0, 0)))};
+        });
+    ASSERT_TRUE(out.Ok) << out.Error.toStdString();
+    ASSERT_EQ(out.Notes.size(), 2);
+    EXPECT_EQ(out.Notes[1], QStringLiteral("Klein_L.bmp: 75 5 200 60"));
+}
+
 TEST(ExportBatch, TwoPairsWithTheSameOutputNameDoNotOverwriteEachOther)
 {
     TExportFixture f;
