@@ -33,14 +33,14 @@
 #include <new>
 
 // The files of stereo cameras come last, so every older entry keeps its place.
+// They hold both pictures, so only the first dialog offers them.
 const char* const kOpenStereoFilterLeft =
     "Alle (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp;*.Plenoptrum;|JPEG-Grafikdatei (*.jpg)|*.jpg|"
     "JPEG-Grafikdatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Plenoptra|*.Plenoptrum|"
     "Stereokamera (*.mpo;*.jps)|*.mpo;*.jps";
 const char* const kOpenStereoFilterRight =
     "Alle (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp;|JPEG-Grafikdatei (*.jpg)|*.jpg|"
-    "JPEG-Grafikdatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|"
-    "Stereokamera (*.mpo;*.jps)|*.mpo;*.jps";
+    "JPEG-Grafikdatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp";
 const char* const kOpenStereoTitleRight = "Öffne rechtes Bild";
 
 namespace {
