@@ -1,6 +1,7 @@
 // Times the picture work of the editor on a generated stereo pair.
 //
 //   plenoptra_bench [--big] [--drag] [--runs N] [--keep DIR] [--only-save] [--save-peak DIR]
+//                   [--only-export [PAIRS]]
 //
 // --drag times only the drag step after the yardstick.
 // Every figure is the median of N runs (default 5; external tools 3). The
@@ -58,6 +59,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "BenchExport.h"
 #include "BenchSave.h"
 #include "BenchSupport.h"
 
@@ -220,6 +222,7 @@ int main(int argc, char** argv)
     int runs = 5;
     QString keep, savePeak;
     bool onlySave = false;
+    int exportPairs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--big")
@@ -228,6 +231,8 @@ int main(int argc, char** argv)
             dragOnly = true;
         else if (a == "--only-save")
             onlySave = true;
+        else if (a == "--only-export")
+            exportPairs = i + 1 < argc && std::atoi(argv[i + 1]) > 0 ? std::atoi(argv[++i]) : 8;
         else if (a == "--save-peak" && i + 1 < argc)
             savePeak = QString::fromLocal8Bit(argv[++i]);
         else if (a == "--runs" && i + 1 < argc)
@@ -235,7 +240,8 @@ int main(int argc, char** argv)
         else if (a == "--keep" && i + 1 < argc)
             keep = QString::fromLocal8Bit(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: %s [--big] [--drag] [--runs N] [--keep DIR] [--only-save] [--save-peak DIR]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--big] [--drag] [--runs N] [--keep DIR] [--only-save] [--save-peak DIR] "
+                         "[--only-export [PAIRS]]\n", argv[0]);
             return 2;
         }
     }
@@ -251,6 +257,10 @@ int main(int argc, char** argv)
     QTemporaryDir tmp;
     const QString dir = keep.isEmpty() ? tmp.path() : keep;
     QDir().mkpath(dir);
+    if (exportPairs > 0) {
+        BenchExport(PLENOPTRA_EXE, w, h, exportPairs, dir);
+        return 0;
+    }
     if (onlySave) {
         BenchSave(argv[0], w, h, runs, dir, OnPath("cjpeg"), big);
         return 0;

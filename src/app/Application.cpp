@@ -3,6 +3,7 @@
 #include "app/CheckWindowCommand.h"
 #include "app/CommandLine.h"
 #include "app/Daten_Modul.h"
+#include "app/ExportCommand.h"
 #include "app/Main.h"
 #include "app/WorkState.h"
 #include "history/History.h"
@@ -219,6 +220,10 @@ QString ProgramDataFileName()
 
 int RunPlenoptra(int argc, char** argv)
 {
+    // The export writes pictures without any window or display.
+    if (IsExportCommandLine(argc, argv))
+        return RunExportProgram(argc, argv);
+
     // 1. the runtime. Without a display only the command line can be
     // answered, so the application object needs no window system then.
     const bool display = HasDisplay();

@@ -22,6 +22,20 @@ struct TCommandLine {
     QMap<QString, QString> Options;
 };
 
+// The options of the export (ExportCommand.h), by their long names.
+inline constexpr const char* kOptionExport = "export";
+inline constexpr const char* kOptionLayout = "layout";
+inline constexpr const char* kOptionKind = "kind";
+inline constexpr const char* kOptionGap = "gap";
+inline constexpr const char* kOptionFormat = "format";
+inline constexpr const char* kOptionQuality = "quality";
+inline constexpr const char* kOptionProgressive = "progressive";
+inline constexpr const char* kOptionOut = "out";
+inline constexpr const char* kOptionMaskPictures = "mask-pictures";
+inline constexpr const char* kOptionOverwrite = "overwrite";
+inline constexpr const char* kOptionPairs = "pairs";
+inline constexpr const char* kOptionPairsFrom = "pairs-from";
+
 // Exit status for a command line the program does not understand.
 inline constexpr int kCommandLineErrorStatus = 2;
 

@@ -8,6 +8,7 @@
 #include "model/Liste_SelectBezierSteuerpkte.h"
 #include "model/ProgramObjects.h"
 #include "stereo/Compose.h"
+#include "stereo/MpoFile.h"
 #include "stereo/PictureFiles.h"
 #include "stereo/StereoLoad.h"
 
@@ -120,6 +121,10 @@ void TDM::DeferredStart(const QStringList& arguments)
             if (arguments.size() >= 2) {
                 layout = 0;
                 right = QFileInfo(arguments.value(1)).absoluteFilePath();
+            } else {
+                int single = 0;
+                if (SingleFileStereoInput(left, &left, &right, &single))
+                    layout = quint8(single); // a camera file brings its layout along
             }
             if (SetOpenStereoDialogState)
                 SetOpenStereoDialogState(left, right, layout);

@@ -344,8 +344,11 @@ void TPolygonListe::LoadFromEntry()
     THistoryEintrag* entry = history ? history->CurrentEntry() : nullptr;
     if (!entry)
         return;
-    TMemoryStream& geometry = entry->R01().GeometryStream;
-    TMemoryStream& state = entry->R02().OutlineStateStream;
+    LoadFromStreams(entry->R01().GeometryStream, entry->R02().OutlineStateStream);
+}
+
+void TPolygonListe::LoadFromStreams(TStream& geometry, TStream& state)
+{
     geometry.Rewind();
     state.Rewind();
     // A step recorded before the outline was ever stored holds no geometry

@@ -83,6 +83,9 @@ public:
     // Reads the entry at the undo position. A geometry error propagates; a
     // state error is dropped and leaves corner nodes with straight segments.
     void LoadFromEntry();
+    // The same from a step's two outline streams (read from their start), for
+    // a step that is not the history's: an empty geometry is an empty mask.
+    void LoadFromStreams(TStream& geometry, TStream& state);
 
     // While a batch lives, BuildPoints does nothing; the outermost batch
     // rebuilds once when it ends. Reading n nodes, each of which would

@@ -1,6 +1,8 @@
 #include "stereo/SavePicture.h"
 
+#include "stereo/PictureHolder.h"
 #include "stereo/StereoConvert.h"
+#include "stereo/StereoSaveNames.h"
 
 #include <algorithm>
 #include <cstring>
@@ -112,4 +114,36 @@ bool EncodeSavePicture(const TSavePicture& picture, const TJpegOptions& options,
             picture.Rows(first, count, rows, scratch);
         },
         options, out, error, progress, cancel);
+}
+
+TSavePicture StereoSavePicture(int layout, int kind, const QImage& left, const QImage& right, int gap)
+{
+    if (layout <= slSeparate || layout >= kStereoLayoutCount)
+        return TSavePicture();
+    if (layout <= slOverUnder)
+        return TSavePicture::Combined(layout, left, right, gap, kWhite);
+    TBitmap l{left, kWhite}, r{right, kWhite};
+    TBitmap anaglyph;
+    CombineStereoPicture(layout, kind, l, r, anaglyph, gap);
+    return TSavePicture(anaglyph.Image);
+}
+
+bool HoldSavePicture(const TSavePicture& picture, int fileType, const TJpegOptions& options, TPictureHolder& holder,
+                     QString* error, const TProgressHandler& progress)
+{
+    holder.Clear();
+    if (picture.IsNull()) {
+        if (error)
+            *error = QStringLiteral("kein Bild vorhanden");
+        return false;
+    }
+    if (fileType == sftBmp) {
+        holder.SetBitmap(picture.ToImage());
+        return true;
+    }
+    QByteArray data;
+    if (!EncodeSavePicture(picture, options, &data, error, progress))
+        return false;
+    holder.SetEncoded(data);
+    return true;
 }

@@ -8,6 +8,8 @@
 #include "stereo/JpegFile.h"
 #include "stereo/StereoBitmap.h"
 
+class TPictureHolder;
+
 #include <QImage>
 #include <QPoint>
 #include <QSize>
@@ -53,3 +55,17 @@ private:
 bool EncodeSavePicture(const TSavePicture& picture, const TJpegOptions& options, QByteArray* out,
                        QString* error = nullptr, const TProgressHandler& progress = {},
                        const std::atomic<bool>* cancel = nullptr);
+
+// The picture the save dialog writes for a combined layout 1..7 from the two
+// composed pictures: side by side and over-under with a white gap (kept as
+// halves, see above), an anaglyph of the kind mixed now
+// (CombineStereoPicture). Null for any other layout: layout 0 writes each
+// picture as it is.
+TSavePicture StereoSavePicture(int layout, int kind, const QImage& left, const QImage& right, int gap);
+
+// Hands the picture to holder in the form the file type writes it: the JPEG
+// bytes coded with options (fileType sftJpeg), or the picture itself, put
+// together when it is kept as halves (sftBmp). False with a German reason,
+// the holder then empty.
+bool HoldSavePicture(const TSavePicture& picture, int fileType, const TJpegOptions& options, TPictureHolder& holder,
+                     QString* error = nullptr, const TProgressHandler& progress = {});

@@ -1,5 +1,7 @@
 #include "stereo/StereoBitmap.h"
 
+#include "stereo/PictureMemory.h"
+
 #include <QGuiApplication>
 #include <QPalette>
 
@@ -85,7 +87,19 @@ namespace {
 
 constexpr size_t kHugePage = size_t(2) << 20;
 
-void FreeAligned(void* data) { std::free(data); }
+// A large picture's memory and its size, so that it can be kept for reuse.
+struct TLargeBlock {
+    void* Data;
+    size_t Bytes;
+};
+
+void FreeLargeBlock(void* info)
+{
+    auto* block = static_cast<TLargeBlock*>(info);
+    if (!KeepPictureMemory(block->Data, block->Bytes))
+        std::free(block->Data);
+    delete block;
+}
 
 } // namespace
 
@@ -99,16 +113,24 @@ QImage NewRgb32(int width, int height)
         // them on request: a fresh 96 MB picture then costs a few dozen page
         // faults instead of tens of thousands.
         const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* data = std::aligned_alloc(kHugePage, rounded);
-        if (!data)
-            throw std::bad_alloc();
+        void* data = TakePictureMemory(rounded);
+        if (!data) {
+            data = std::aligned_alloc(kHugePage, rounded);
+            if (!data)
+                throw std::bad_alloc();
 #ifdef MADV_HUGEPAGE
-        madvise(data, rounded, MADV_HUGEPAGE);
+            madvise(data, rounded, MADV_HUGEPAGE);
 #endif
-        QImage image(static_cast<uchar*>(data), width, height, qsizetype(width) * 4, QImage::Format_RGB32,
-                     FreeAligned, data);
-        if (image.isNull()) {
+        }
+        TLargeBlock* block = new (std::nothrow) TLargeBlock{data, rounded};
+        if (!block) {
             std::free(data);
+            throw std::bad_alloc();
+        }
+        QImage image(static_cast<uchar*>(data), width, height, qsizetype(width) * 4, QImage::Format_RGB32,
+                     FreeLargeBlock, block);
+        if (image.isNull()) {
+            FreeLargeBlock(block);
             throw std::bad_alloc();
         }
         return image;

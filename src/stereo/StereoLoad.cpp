@@ -1,6 +1,7 @@
 #include "stereo/StereoLoad.h"
 
 #include "model/ProgramObjects.h"
+#include "stereo/MpoFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -75,6 +76,19 @@ QImage ReadPicture(const TFd& fd, const QString& name, const TProgressHandler& p
     if (!note.isEmpty() && damage)
         damage->append(note);
     return image;
+}
+
+// The right picture of a pair: the second picture of a multi-picture file
+// (left and right then name the same file), else the file's only picture.
+QImage ReadRightPicture(const TFd& fd, const QString& name, const TProgressHandler& progress, QStringList* damage)
+{
+    QString note;
+    const QImage second = LoadMpoSecondPicture(fd.Get(), name, progress, &note);
+    if (second.isNull())
+        return ReadPicture(fd, name, progress, damage);
+    if (!note.isEmpty() && damage)
+        damage->append(note);
+    return second;
 }
 
 void CloseLock(int& slot)
@@ -190,7 +204,7 @@ bool LoadStereoPicture(TBitmap& left, TBitmap& right, const QString& firstFile, 
         }
         if (hasRight) {
             TFd fd(OpenForReading(secondFile));
-            newRight = ReadPicture(fd, secondFile, rightProgress, damage);
+            newRight = ReadRightPicture(fd, secondFile, rightProgress, damage);
             std::swap(fd, fdRight);
         }
         if (hasLeft && !hasRight) {

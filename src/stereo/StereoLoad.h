@@ -16,6 +16,8 @@
 // cannot be read raises EPictureError naming it; the bitmaps and the kept
 // handles are then left as they were. Pictures read from damaged data are
 // loaded and named in damage (when given). The handlers are optional.
+// A right file of layout 0 that holds several pictures (MpoFile.h) gives its
+// second picture, so left = right = one camera file loads its two views.
 bool LoadStereoPicture(TBitmap& left, TBitmap& right, const QString& firstFile, int layout, const QString& secondFile,
                        const TProgressHandler& leftProgress = {}, const TProgressHandler& rightProgress = {},
                        QStringList* damage = nullptr);

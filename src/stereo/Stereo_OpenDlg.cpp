@@ -1,6 +1,7 @@
 #include "stereo/Stereo_OpenDlg.h"
 
 #include "app/Artwork.h"
+#include "stereo/MpoFile.h"
 #include "stereo/StereoLoad.h"
 
 #include <QAction>
@@ -31,9 +32,12 @@
 #include <array>
 #include <new>
 
+// The files of stereo cameras come last, so every older entry keeps its place.
+// They hold both pictures, so only the first dialog offers them.
 const char* const kOpenStereoFilterLeft =
     "Alle (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp;*.Plenoptrum;|JPEG-Grafikdatei (*.jpg)|*.jpg|"
-    "JPEG-Grafikdatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Plenoptra|*.Plenoptrum";
+    "JPEG-Grafikdatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Plenoptra|*.Plenoptrum|"
+    "Stereokamera (*.mpo;*.jps)|*.mpo;*.jps";
 const char* const kOpenStereoFilterRight =
     "Alle (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp;|JPEG-Grafikdatei (*.jpg)|*.jpg|"
     "JPEG-Grafikdatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp";
@@ -356,7 +360,9 @@ void TFormOpenStereo::MarkFileFields()
     const QString right = EditFileName_R->text();
     EditFileName_L->setToolTip(left);
     EditFileName_R->setToolTip(right);
-    const bool sameFile = left.trimmed().compare(right.trimmed(), Qt::CaseInsensitive) == 0;
+    // One camera file holds both pictures; any other file named twice is a
+    // mistake.
+    const bool sameFile = left.trimmed().compare(right.trimmed(), Qt::CaseInsensitive) == 0 && !IsMpoFile(left);
     SetFieldRed(EditFileName_L, !FileExists(left));
     SetFieldRed(EditFileName_R, !FileExists(right) || sameFile);
 }
@@ -489,6 +495,8 @@ void TFormOpenStereo::BitBtnOpenClick()
         RunOpenDialog(OpenStereoLayoutTitle(layout), EditFileName_L->text(), kOpenStereoFilterLeft);
     if (first.isEmpty())
         return;
+    if (ChooseSingleFilePair(first))
+        return;
     const QString candidate = OpenStereoRightCandidate(first);
     if (FileExists(candidate))
         rightStart = candidate;
@@ -556,8 +564,29 @@ void TFormOpenStereo::RebuildPreview()
     ImagePreview->setPixmap(QPixmap::fromImage(PreviewShown));
 }
 
+bool TFormOpenStereo::ChooseSingleFilePair(const QString& file)
+{
+    QString left, right;
+    int layout = 0;
+    if (!SingleFileStereoInput(file, &left, &right, &layout))
+        return false;
+    // The layout is part of the choice: a camera file needs no second name,
+    // a JPS file is always crossed.
+    SetLayout(layout);
+    EditFileName_L->setText(left);
+    EditFileName_R->setText(right);
+    // The names may be the ones the fields held already (a one-file layout
+    // keeps the right name hidden), while the layout did change.
+    TimerStartPreview->start();
+    return true;
+}
+
 bool TFormOpenStereo::DropFiles(QLineEdit* target, const QStringList& files)
 {
+    // A camera file dropped first brings its own layout and both names.
+    const auto camera = std::find_if(files.begin(), files.end(), FileExists);
+    if (camera != files.end() && ChooseSingleFilePair(*camera))
+        return true;
     QLineEdit* other = target == EditFileName_L ? EditFileName_R : EditFileName_L;
     bool first = true;
     for (const QString& file : files) {

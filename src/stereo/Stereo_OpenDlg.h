@@ -132,6 +132,9 @@ private:
     void ShowLoadError(const QString& text);
     void ClearLoadError();
     bool DropFiles(QLineEdit* target, const QStringList& files);
+    // A multi-picture or JPS file chosen or dropped: both fields and the
+    // layout are set from it. False for any other file.
+    bool ChooseSingleFilePair(const QString& file);
     QString RunOpenDialog(const QString& title, const QString& startName, const char* filter);
     void ShowProgress(QProgressBar* bar, TProgressStage stage, int percent);
 

@@ -452,15 +452,8 @@ void TFormSaveStereo::UpdatePreview(bool full)
     // The picture written: side by side and over-under are put together
     // only while coding; the gap of the written picture is white.
     TSavePicture saved;
-    if (full && layout != slSeparate) {
-        if (layout <= slOverUnder) {
-            saved = TSavePicture::Combined(layout, l, r, gap, kWhite);
-        } else {
-            TBitmap anaglyph;
-            CombineStereoPicture(layout, kind, FLeft, FRight, anaglyph, gap);
-            saved = TSavePicture(anaglyph.Image);
-        }
-    }
+    if (full && layout != slSeparate)
+        saved = StereoSavePicture(layout, kind, l, r, gap);
 
     TBitmap preview;
     preview.Brush = layout == slSeparate ? Rgb32ToColor(palette().color(QPalette::Window).rgb()) : CoverColor;

@@ -2,6 +2,7 @@
 
 #include "stereo/BmpFile.h"
 #include "stereo/PictureHolder.h"
+#include "stereo/StereoSaveNames.h"
 
 #include <QGridLayout>
 #include <QTimer>
@@ -26,5 +27,5 @@ void TBMPPreferences::UpdateDisplay(bool computeSize)
     // A bitmap is written from the whole picture: a side-by-side one is put
     // together only now.
     if (OutputTarget && !FSave.IsNull())
-        OutputTarget->SetBitmap(FSave.ToImage());
+        HoldSavePicture(FSave, sftBmp, TJpegOptions(), *OutputTarget);
 }

@@ -1,6 +1,7 @@
 #include "stereo/Stereo_SaveDlgJPG.h"
 
 #include "stereo/PictureHolder.h"
+#include "stereo/StereoSaveNames.h"
 
 #include <QGridLayout>
 #include <QRadioButton>
@@ -151,8 +152,9 @@ void TJPGPreferences::UpdateDisplay(bool computeSize)
                     FPendingTicket = 0;
                 }
                 QString error;
-                if (!EncodeSavePicture(FSave, options, &data, &error, OnCodingProgress))
+                if (!HoldSavePicture(FSave, sftJpeg, options, *OutputTarget, &error, OnCodingProgress))
                     throw EPictureError(error);
+                data = OutputTarget->Encoded();
                 if (computeSize || sameAsPending)
                     ShowMeasured(key, data);
             } else if (computeSize) {

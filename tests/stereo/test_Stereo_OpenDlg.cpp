@@ -1,5 +1,6 @@
 #include "stereo/Stereo_OpenDlg.h"
 
+#include "MpoTestFiles.h"
 #include "StereoTestPictures.h"
 
 #include <gtest/gtest.h>
@@ -88,7 +89,7 @@ TEST(OpenStereoPairing, BrowseOffersExistingRightPartnerOnly)
 TEST(OpenStereoFilters, FileDialogShowsTheTextsUnchanged)
 {
     const QStringList filters = OpenStereoNameFilters(kOpenStereoFilterLeft);
-    ASSERT_EQ(filters.size(), 5);
+    ASSERT_EQ(filters.size(), 6);
     EXPECT_EQ(filters[0], "Alle (*.jpg;*.jpeg;*.bmp) (*.jpg *.jpeg *.bmp *.Plenoptrum)");
     QFileDialog fileDialog;
     fileDialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
@@ -99,7 +100,74 @@ TEST(OpenStereoFilters, FileDialogShowsTheTextsUnchanged)
     for (int i = 0; i < combo->count(); ++i)
         shown << combo->itemText(i);
     EXPECT_EQ(shown, QStringList({"Alle (*.jpg;*.jpeg;*.bmp)", "JPEG-Grafikdatei (*.jpg)", "JPEG-Grafikdatei (*.jpeg)",
-                                  "Bitmaps (*.bmp)", "Plenoptra"}));
+                                  "Bitmaps (*.bmp)", "Plenoptra", "Stereokamera (*.mpo;*.jps)"}));
+    // The camera files join at the end; every older entry is as it was.
+    EXPECT_EQ(filters[5], "Stereokamera (*.mpo;*.jps) (*.mpo *.jps)");
+    EXPECT_EQ(OpenStereoNameFilters(kOpenStereoFilterRight).size(), 4);
+}
+
+TEST(OpenStereoCameraFiles, ChoosingAnMpoFillsBothFieldsAndAJpsTheCrossedLayout)
+{
+    QTemporaryDir dir;
+    const QString mpo = dir.filePath("Kamera.mpo");
+    {
+        QFile file(mpo);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(MakeMpo(SolidJpeg(40, 30, 0xFFC00000), SolidJpeg(40, 30, 0xFF0000C0)).File);
+    }
+    const QString jps = dir.filePath("Brille.jps");
+    {
+        QFile file(jps);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(SolidJpeg(80, 30, 0xFF808080));
+    }
+    TFormOpenStereo dialog;
+    dialog.SetLayout(slOverUnder);
+    QStringList answers = {mpo}, titles;
+    dialog.OpenFileHook = [&](const QString& title, const QString&, const QString&) {
+        titles << title;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    };
+    dialog.BitBtnOpenClick();
+    // No second question: the file holds the right picture too.
+    EXPECT_EQ(titles.size(), 1);
+    EXPECT_EQ(dialog.GetLayout(), slSeparate);
+    EXPECT_EQ(dialog.GetLeftFileName(), mpo);
+    EXPECT_EQ(dialog.GetRightFileName(), mpo);
+    EXPECT_FALSE(IsRed(dialog.EditFileName_R)); // the same name twice is right here
+    EXPECT_TRUE(dialog.EditFileName_R->isVisibleTo(&dialog));
+    // The preview loads the two pictures of the file.
+    ASSERT_TRUE(dialog.TimerStartPreview->isActive());
+    dialog.TimerStartPreviewTimer();
+    EXPECT_EQ(dialog.LoadError(), QString());
+    EXPECT_GT(qRed(dialog.PreviewLeft.Image.pixel(20, 15)), 180);
+    EXPECT_GT(qBlue(dialog.PreviewRight.Image.pixel(20, 15)), 180);
+
+    // The user picks a one-file layout (the fields keep their names), then
+    // the same camera file again: the pair comes back and its preview is
+    // loaded anew, though neither name changed.
+    dialog.PictureFormatButtons->button(slRedCyan)->click();
+    dialog.TimerStartPreviewTimer();
+    EXPECT_LT(qBlue(dialog.PreviewRight.Image.pixel(20, 15)), 100); // the red picture's green and blue
+    answers = {mpo};
+    dialog.BitBtnOpenClick();
+    EXPECT_EQ(dialog.GetLayout(), slSeparate);
+    EXPECT_EQ(dialog.GetRightFileName(), mpo);
+    ASSERT_TRUE(dialog.TimerStartPreview->isActive());
+    dialog.TimerStartPreviewTimer();
+    EXPECT_GT(qBlue(dialog.PreviewRight.Image.pixel(20, 15)), 180);
+
+    answers = {jps};
+    dialog.BitBtnOpenClick();
+    EXPECT_EQ(dialog.GetLayout(), slCross);
+    EXPECT_EQ(dialog.GetLeftFileName(), jps);
+    EXPECT_EQ(dialog.GetRightFileName(), QString());
+
+    // Dropped, a camera file does the same, whichever field it lands on.
+    DropOn(dialog.EditFileName_L, {dir.filePath("missing.bmp"), mpo});
+    EXPECT_EQ(dialog.GetLayout(), slSeparate);
+    EXPECT_EQ(dialog.GetLeftFileName(), mpo);
+    EXPECT_EQ(dialog.GetRightFileName(), mpo);
 }
 
 TEST(OpenStereoFields, MissingOrDuplicateFileIsRed)
