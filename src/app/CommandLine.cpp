@@ -50,6 +50,10 @@ const TOptionDef kOptions[] = {
      "Wie --pairs, die Paare aus einer Textdatei, ein Paar je Zeile (Namen durch Tabulator oder Leerzeichen "
      "getrennt, relativ zum Ordner der Liste).",
      "Liste", true},
+    {"", kOptionNoWindowCheck,
+     "Ohne Pr\xC3\xBC" "fung des Scheinfensters: sonst warnt die Ausgabe mit --pairs bei jedem Paar, dessen "
+     "Fenster die Szene anschneidet.",
+     nullptr, true},
 };
 
 const char* const kDescription = "Plenoptra \xE2\x80\x93 Stereofenster f\xC3\xBC" "r Stereofotos";

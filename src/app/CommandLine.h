@@ -35,6 +35,7 @@ inline constexpr const char* kOptionMaskPictures = "mask-pictures";
 inline constexpr const char* kOptionOverwrite = "overwrite";
 inline constexpr const char* kOptionPairs = "pairs";
 inline constexpr const char* kOptionPairsFrom = "pairs-from";
+inline constexpr const char* kOptionNoWindowCheck = "no-window-check";
 
 // Exit status for a command line the program does not understand.
 inline constexpr int kCommandLineErrorStatus = 2;

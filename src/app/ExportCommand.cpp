@@ -1,6 +1,7 @@
 #include "app/ExportCommand.h"
 
 #include "app/Application.h"
+#include "app/CheckWindowCommand.h"
 #include "history/UserMessage.h"
 #include "stereo/StereoConvert.h"
 #include "stereo/Stereo_SaveDlg.h"
@@ -116,6 +117,7 @@ bool ParseExportRequest(const TCommandLine& c, TExportRequest* request, QString*
     r.PairsFrom = Option(c, kOptionPairsFrom);
     r.Batch = Has(c, kOptionPairs) || Has(c, kOptionPairsFrom);
     r.PairFiles = c.Files;
+    r.WindowCheck = !Has(c, kOptionNoWindowCheck);
     if (!r.Batch && !r.PairFiles.isEmpty())
         return Fail(error, QStringLiteral("Bilddateien nach --export gehören zu --pairs: \"%1\".").arg(r.PairFiles.first()));
     if (Has(c, kOptionPairs) && r.PairFiles.isEmpty())
@@ -206,6 +208,18 @@ int RunExport(const TExportRequest& request, const std::function<void(const QStr
     std::vector<TSaveNames> names;
     for (const TExportPair& pair : pairs)
         names.push_back(ExportNames(pair.NameSource, request.Out, choice));
+    // The pair's own window check: a warning, never a failure of the pair.
+    TPairCheck check;
+    if (request.WindowCheck)
+        check = [](const QString& pairName, const TPolygonListe& outline, const TBitmap& left, const TBitmap& right) {
+            try {
+                const QString warning = WindowCheckWarning(pairName, CheckWindowOfPair(left.Image, right.Image, outline));
+                return warning.isEmpty() ? QStringList() : QStringList(warning);
+            } catch (const std::exception&) {
+                return QStringList(QStringLiteral("Hinweis: %1: Scheinfenster nicht geprüft (zu wenig Speicher).")
+                                       .arg(pairName));
+            }
+        };
     const int failed = ExportPairs(mask, pairs, names, choice,
                                    [&](int done, int total, int index, const TExportOutcome& outcome) {
                                        const QString head = QStringLiteral("[%1/%2] %3 ... ")
@@ -218,7 +232,8 @@ int RunExport(const TExportRequest& request, const std::function<void(const QStr
                                            err(head + ErrorText(outcome));
                                        for (const QString& note : outcome.Notes)
                                            out(QStringLiteral("    ") + note);
-                                   });
+                                   },
+                                   0, check);
     const int total = int(pairs.size());
     if (failed > 0) {
         err(QStringLiteral("%1 von %2 Paaren geschrieben, %3 fehlgeschlagen.").arg(total - failed).arg(total).arg(failed));

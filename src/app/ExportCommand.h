@@ -20,6 +20,9 @@ struct TExportRequest {
     bool Batch = false;
     QStringList PairFiles;
     QString PairsFrom;
+    // Batch export checks each pair's window and warns where the scene
+    // breaks through it.
+    bool WindowCheck = true;
 };
 
 // Exit status when a pair or the mask could not be exported.

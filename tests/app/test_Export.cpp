@@ -6,6 +6,7 @@
 #include "app/ExportCommand.h"
 
 #include "AppFixture.h"
+#include "WindowCheckScenes.h"
 #include "../stereo/MpoTestFiles.h"
 
 #include "history/History.h"
@@ -278,6 +279,29 @@ TEST(ExportProgram, ABatchWithACorruptPairWritesTheOthersAndFails)
     EXPECT_TRUE(again.Out.contains(QStringLiteral("[1/1] Baum_L.jpg ... Baum_MaskStereoBild_L.jpg, "
                                                   "Baum_MaskStereoBild_R.jpg")))
         << again.Out.toStdString();
+}
+
+TEST(ExportProgram, ABatchWarnsOfEachPairWhoseWindowTheSceneBreaksThrough)
+{
+    // A block 6 px in front of the picture plane, cut by the left edge of a
+    // window in the plane; the second pair has nothing in front.
+    QTemporaryDir dir;
+    scenes::TScene near;
+    near.Near = QRect(QPoint(0, 80), QPoint(109, 159));
+    const auto cut = scenes::WritePair(dir, QStringLiteral("Block"), near);
+    const auto free = scenes::WritePair(dir, QStringLiteral("Wiese"), scenes::TScene());
+    const QString mask = scenes::WriteMask(dir, QStringLiteral("Block"), cut, QRect(QPoint(30, 30), QPoint(290, 210)), 0);
+    const QStringList pairs{cut.first, cut.second, free.first, free.second};
+    const TRun run = RunProgram(QStringList{"--export", mask, "--out", dir.filePath("aus"), "--pairs"} + pairs);
+    EXPECT_EQ(run.Code, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out.count(QStringLiteral("Warnung: ")), 1) << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains(QStringLiteral("Warnung: Block_L.bmp: Scheinfenster: 1 Verletzung")))
+        << run.Out.toStdString();
+
+    const TRun unchecked = RunProgram(QStringList{"--export", mask, "--out", dir.filePath("ohne"), "--no-window-check",
+                                                  "--pairs"} + pairs);
+    EXPECT_EQ(unchecked.Code, 0) << unchecked.Err.toStdString();
+    EXPECT_FALSE(unchecked.Out.contains(QStringLiteral("Warnung"))) << unchecked.Out.toStdString();
 }
 
 TEST(ExportProgram, BadOptionsAndABadMaskEndWithTheirOwnStatus)
