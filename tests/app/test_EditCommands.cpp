@@ -1,25 +1,16 @@
 // The editing commands of the menus and the toolbar: what each does to the
 // mask and the selections, the step it records, the action state it leaves,
 // and that undo and redo take it back and bring it again.
-#include "app/Daten_Modul.h"
-#include "app/Main.h"
-#include "history/History.h"
-#include "history/UserMessage.h"
 #include "model/ListObj_BezierPunk.h"
 #include "model/Liste_Polygon.h"
 #include "model/Liste_SelectBezier.h"
 #include "model/Liste_SelectBezierSteuerpkte.h"
-#include "model/ProgramObjects.h"
 
-#include <QImage>
 #include <QLabel>
-#include <QStringList>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <tuple>
-#include <vector>
 
 #include "AppFixture.h"
 
@@ -29,28 +20,17 @@ struct TNodeSpec {
     int x, y, z;
 };
 
-// A started program (selection and history callbacks connected) that counts
-// view refreshes and repaint requests, with helpers to build a mask directly
-// through the model.
+// A started program that counts view refreshes and repaint requests, with
+// helpers to build a mask directly through the model.
 struct TEditProgram : TFreshProgram {
-    int viewChanges = 0;
-    int repaints = 0;
-
     TEditProgram()
     {
         dm.DeferredStart({});
-        auto counted = [](int& counter, std::function<void()> inner) {
-            return [&counter, inner] { ++counter, inner(); };
-        };
-        dm.OnViewChanged = counted(viewChanges, dm.OnViewChanged);
-        dm.OnRepaintRequest = counted(repaints, dm.OnRepaintRequest);
+        CountRefreshes();
     }
-
     TPolygonListe& Outline() { return *PolygonListe(); }
     TBezEndPkt* Node(int i) { return Outline().Items(i); }
     TBezSteuerPkt* Handle(int i, char which) { return which == 'i' ? Node(i)->Incoming() : Node(i)->Outgoing(); }
-    THistoryListe& History() { return *HistoryListe(); }
-
     void Nodes(std::initializer_list<TNodeSpec> nodes)
     {
         for (const TNodeSpec& n : nodes)
@@ -66,23 +46,13 @@ struct TEditProgram : TFreshProgram {
     void Rel(int i, char h, int x, int y, int d) { Handle(i, h)->SetRelXY({x, y}), Handle(i, h)->SetRelD(d); }
     // A mask tool switched on the way undo does it: no step.
     void EditTool() { dm.ActionMaskEdit->setChecked(true), dm.ActionMaskEditExecute(nullptr); }
-    void NewMaskTool() { dm.ActionNewMask->setChecked(true), dm.ActionNewMaskExecute(nullptr); }
     // The state built so far becomes the step undo returns to.
     void Record()
     {
         Outline().SaveToCurrent();
-        History().Add(QStringLiteral("Start"));
+        HistoryListe()->Add(QStringLiteral("Start"));
         viewChanges = repaints = 0;
     }
-    QString LastStep() { return History().Count() ? History().Items(History().Count() - 1)->Name : QString(); }
-    QStringList Steps()
-    {
-        QStringList names;
-        for (int i = 0; i < History().Count(); ++i)
-            names << History().Items(i)->Name;
-        return names;
-    }
-
     // "(x,y,z)" per node, "/k" for a kind other than Spitze, and the handles
     // in use with their relative (x, y, d).
     QString Dump()
@@ -130,29 +100,11 @@ struct TEditProgram : TFreshProgram {
             int enabled = 0;
             for (QAction* a : actions)
                 enabled += a->isEnabled() ? 1 : 0;
-            if (enabled == int(actions.size()))
-                on << QLatin1String(tag);
-            else if (enabled > 0)
-                on << QLatin1String(tag) + QLatin1Char('?');
+            if (enabled > 0)
+                on << QLatin1String(tag) + (enabled < int(actions.size()) ? QStringLiteral("?") : QString());
         }
         return on.join(QLatin1Char(' '));
     }
-};
-
-// Answers the message box and keeps what it was asked.
-struct TQuestionAnswerer {
-    int answer, asked = 0, kind = -1;
-    unsigned buttons = 0;
-    QString text;
-    TUserMessageHandler previous;
-    explicit TQuestionAnswerer(int a) : answer(a)
-    {
-        previous = SetUserMessageHandler([this](const QString& t, int k, unsigned b) {
-            ++asked, text = t, kind = k, buttons = b;
-            return answer;
-        });
-    }
-    ~TQuestionAnswerer() { SetUserMessageHandler(previous); }
 };
 
 const std::initializer_list<TNodeSpec> kSquare = {{0, 0, 0}, {40, 0, 0}, {40, 40, 0}, {0, 40, 0}};
@@ -264,16 +216,15 @@ TEST(EditCommands, EachCommandChangesTheMaskRecordsItsStepAndUndoTakesItBack)
     for (const TCommandCase& c : kCommandCases) {
         SCOPED_TRACE(c.title);
         TEditProgram p;
-        TQuestionAnswerer answerer(mrYes);
+        TMessageRecorder answerer;
+        answerer.answer = mrYes;
         c.prepare(p);
         p.EditTool();
         p.Record();
-        const QString before = p.Dump();
-        const QString selectedBefore = p.SelectedNodes();
+        const QString before = p.Dump(), selectedBefore = p.SelectedNodes();
         (p.dm.*(c.action))->trigger();
-        EXPECT_EQ(answerer.asked, c.questions);
-        ASSERT_EQ(p.History().Count(), 2);
-        EXPECT_EQ(p.LastStep(), QString::fromUtf8(c.step));
+        EXPECT_EQ(answerer.count, c.questions);
+        EXPECT_EQ(Steps(), QStringList({"Start", c.step}));
         EXPECT_EQ(p.Dump(), QString::fromUtf8(c.after));
         EXPECT_EQ(p.SelectedNodes(), QString::fromUtf8(c.selected));
         EXPECT_EQ(p.Enabled(), QString::fromUtf8(c.enabled));
@@ -284,11 +235,11 @@ TEST(EditCommands, EachCommandChangesTheMaskRecordsItsStepAndUndoTakesItBack)
         p.dm.ActionUndo->trigger();
         EXPECT_EQ(p.Dump(), before);
         EXPECT_EQ(p.SelectedNodes(), selectedBefore);
-        EXPECT_EQ(p.History().ItemIndex(), 0);
+        EXPECT_EQ(HistoryListe()->ItemIndex(), 0);
         EXPECT_TRUE(p.dm.ActionRedo->isEnabled());
         p.dm.ActionRedo->trigger();
         EXPECT_EQ(p.Dump(), after);
-        EXPECT_EQ(p.History().Count(), 2);
+        EXPECT_EQ(HistoryListe()->Count(), 2);
     }
 }
 
@@ -299,26 +250,19 @@ TEST(EditCommands, CurveAndBackLeavesCornerNodesAndStraightSegments)
     p.EditTool();
     p.Select({0, 1, 2});
     p.dm.ActionLinieInKurve->trigger();
-    EXPECT_TRUE(p.dm.ActionKnotenGlatt->isEnabled());
     p.dm.ActionKnotenGlatt->trigger();
     EXPECT_EQ(p.Node(1)->Kind(), nkGlatt);
     p.dm.ActionKurveInLinie->trigger();
     EXPECT_EQ(p.Dump(), QStringLiteral("(0,0,0) (30,0,0) (30,30,0)"));
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(p.Handle(i, 'i')->Visible() || p.Handle(i, 'o')->Visible());
-    EXPECT_EQ(p.Steps(), QStringList({"ToCurve", "ToGlatt", "ToLine"}));
+    EXPECT_EQ(Steps(), QStringList({"ToCurve", "ToGlatt", "ToLine"}));
     EXPECT_EQ(p.Enabled(), QStringLiteral("Del Edit Move W VHT KL Save Undo"));
 }
 
 TEST(EditCommands, WithoutASenderTheStateChangesButNothingIsRecordedOrRefreshed)
 {
-    struct TCase {
-        const char* title;
-        void (TDM::*handler)(QAction*);
-        std::function<void(TEditProgram&)> prepare;
-        const char* enabled;
-    };
-    const TCase cases[] = {
+    const std::tuple<const char*, void (TDM::*)(QAction*), std::function<void(TEditProgram&)>, const char*> cases[] = {
         {"delete", &TDM::ActionMaskDeleteExecute, [](P p) { p.Nodes(kPentagon); p.Select({1}); },
          "Del Edit Move Save"},
         {"W", &TDM::ActionPointMove0Execute, [](P p) { p.Nodes({{0, 0, 3}, {9, 9, 4}}); p.Select({0}); },
@@ -331,19 +275,18 @@ TEST(EditCommands, WithoutASenderTheStateChangesButNothingIsRecordedOrRefreshed)
         {"Alt+M", &TDM::ActionKnotenSymmetrischExecute, [](P p) { CurvedTriangle(p); p.Select({1}); },
          "Del Edit Move W Kind Save"},
     };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.title);
+    for (const auto& [title, handler, prepare, enabled] : cases) {
+        SCOPED_TRACE(title);
         TEditProgram p;
-        c.prepare(p);
+        prepare(p);
         p.EditTool();
         p.Record();
         const QString before = p.Dump();
-        (p.dm.*(c.handler))(nullptr);
+        (p.dm.*handler)(nullptr);
         EXPECT_NE(p.Dump(), before);
-        EXPECT_EQ(p.History().Count(), 1);
-        EXPECT_EQ(p.viewChanges, 0);
-        EXPECT_EQ(p.repaints, 0);
-        EXPECT_EQ(p.Enabled(), QString::fromUtf8(c.enabled));
+        EXPECT_EQ(HistoryListe()->Count(), 1);
+        EXPECT_EQ(p.viewChanges + p.repaints, 0);
+        EXPECT_EQ(p.Enabled(), QString::fromUtf8(enabled));
     }
 }
 
@@ -358,23 +301,15 @@ TEST(EditCommands, AlignmentsWithFewerThanTwoPointsChangeNothingButRecordTheirSt
     const QString before = p.Dump();
     EXPECT_FALSE(p.dm.ActionMoveAllSelectToX->isEnabled());
     EXPECT_TRUE(p.dm.ActionPointMove0->isEnabled());
-    const std::tuple<void (TDM::*)(QAction*), QAction* TDM::*, const char*> commands[] = {
-        {&TDM::ActionMoveAllSelectToXExecute, &TDM::ActionMoveAllSelectToX, "PointsY"},
-        {&TDM::ActionMoveAllSelectToYExecute, &TDM::ActionMoveAllSelectToY, "PointsY"},
-        {&TDM::ActionMoveAllSelectToZExecute, &TDM::ActionMoveAllSelectToZ, "PointsZ"},
-        {&TDM::ActionAllSteuerpunkteToXExecute, &TDM::ActionAllSteuerpunkteToX, "StPointsX"},
-        {&TDM::ActionAllSteuerpunkteToYExecute, &TDM::ActionAllSteuerpunkteToY, "StPointsY"},
-        {&TDM::ActionAllSteuerpunkteToZExecute, &TDM::ActionAllSteuerpunkteToZ, "StPointsZ"},
-    };
-    int steps = p.History().Count();
-    for (const auto& [handler, action, step] : commands) {
-        SCOPED_TRACE(step);
-        // Disabled in the menus, but run anyway it must do no harm.
-        (p.dm.*handler)(p.dm.*action);
-        EXPECT_EQ(p.History().Count(), ++steps);
-        EXPECT_EQ(p.LastStep(), QString::fromUtf8(step));
-        EXPECT_EQ(p.Dump(), before);
-    }
+    // Disabled in the menus, but run anyway they must do no harm.
+    p.dm.ActionMoveAllSelectToXExecute(p.dm.ActionMoveAllSelectToX);
+    p.dm.ActionMoveAllSelectToYExecute(p.dm.ActionMoveAllSelectToY);
+    p.dm.ActionMoveAllSelectToZExecute(p.dm.ActionMoveAllSelectToZ);
+    p.dm.ActionAllSteuerpunkteToXExecute(p.dm.ActionAllSteuerpunkteToX);
+    p.dm.ActionAllSteuerpunkteToYExecute(p.dm.ActionAllSteuerpunkteToY);
+    p.dm.ActionAllSteuerpunkteToZExecute(p.dm.ActionAllSteuerpunkteToZ);
+    EXPECT_EQ(Steps(), QStringList({"Start", "PointsY", "PointsY", "PointsZ", "StPointsX", "StPointsY", "StPointsZ"}));
+    EXPECT_EQ(p.Dump(), before);
 }
 
 // ---------------------------------------------------------------------------
@@ -384,24 +319,20 @@ TEST(DeleteCommand, TheWholeMaskQuestionAndAnyAnswerButYesKeepsTheMask)
 {
     for (int answer : {int(mrNo), int(mrCancel), int(mrYes)}) {
         TEditProgram p;
-        TQuestionAnswerer answerer(answer);
+        TMessageRecorder answerer({answer});
         p.Nodes(kPentagon);
         p.EditTool();
         p.Select({0, 1, 2, 3, 4});
         p.Record();
         p.dm.ActionMaskDelete->trigger();
-        EXPECT_EQ(answerer.asked, 1);
-        EXPECT_EQ(answerer.text, QStringLiteral("Soll wirklich die <FB>ganze Maske gelöscht<FN> werden?"));
-        EXPECT_EQ(answerer.kind, dkBestaetigung);
-        EXPECT_EQ(answerer.buttons, unsigned(dbYes | dbNo));
-        if (answer == mrYes) {
-            EXPECT_EQ(p.Outline().Count(), 0);
-            EXPECT_EQ(p.History().Count(), 2);
-        } else {
-            EXPECT_EQ(p.Outline().Count(), 5);
-            EXPECT_EQ(p.SelectedNodes(), QStringLiteral("0,1,2,3,4"));
-            EXPECT_EQ(p.History().Count(), 1);
-        }
+        ASSERT_EQ(answerer.count, 1);
+        EXPECT_EQ(answerer.shown[0].first, QStringLiteral("Soll wirklich die <FB>ganze Maske gelöscht<FN> werden?"));
+        EXPECT_EQ(answerer.shown[0].second, dkBestaetigung);
+        EXPECT_EQ(answerer.buttons[0], unsigned(dbYes | dbNo));
+        const bool yes = answer == mrYes;
+        EXPECT_EQ(p.Outline().Count(), yes ? 0 : 5);
+        EXPECT_EQ(p.SelectedNodes(), yes ? QString() : QStringLiteral("0,1,2,3,4"));
+        EXPECT_EQ(HistoryListe()->Count(), yes ? 2 : 1);
     }
 }
 
@@ -410,7 +341,7 @@ TEST(DeleteCommand, TheToolInForceStaysSoTheNextClickInTheNewMaskToolStartsAMask
     {
         TEditProgram p;
         p.Nodes({{0, 0, 0}, {40, 0, 0}});
-        p.NewMaskTool();
+        p.dm.ActionNewMask->setChecked(true), p.dm.ActionNewMaskExecute(nullptr);
         p.dm.ActionMaskDelete->trigger();
         EXPECT_EQ(p.Outline().Count(), 0);
         EXPECT_EQ(p.dm.EditMode, TDM::emNewMask);
@@ -428,7 +359,7 @@ TEST(DeleteCommand, TheToolInForceStaysSoTheNextClickInTheNewMaskToolStartsAMask
         p.dm.SetEditMode(TDM::emDragMoveXY);
         p.dm.ActionMaskDelete->trigger();
         EXPECT_EQ(p.dm.EditMode, TDM::emEditMask);
-        EXPECT_EQ(p.LastStep(), QStringLiteral("ActDel"));
+        EXPECT_EQ(LastStep(), QStringLiteral("ActDel"));
         EXPECT_EQ(p.Enabled(), QString());
     }
 }
@@ -436,14 +367,14 @@ TEST(DeleteCommand, TheToolInForceStaysSoTheNextClickInTheNewMaskToolStartsAMask
 TEST(DeleteCommand, OutsideTheEditingModesNothingHappens)
 {
     TEditProgram p;
-    TQuestionAnswerer answerer(mrYes);
+    TMessageRecorder answerer;
     p.Nodes(kPentagon);
     p.Select({1});
     EXPECT_FALSE(p.dm.ActionMaskDelete->isEnabled());
     p.dm.ActionMaskDeleteExecute(p.dm.ActionMaskDelete);
     EXPECT_EQ(p.Outline().Count(), 5);
-    EXPECT_EQ(p.History().Count(), 0);
-    EXPECT_EQ(answerer.asked, 0);
+    EXPECT_EQ(HistoryListe()->Count(), 0);
+    EXPECT_EQ(answerer.count, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -457,23 +388,20 @@ TEST(MaskTools, NewMaskSwitchesTheTransparentDisplayOnAndTheToolsExcludeEachOthe
     EXPECT_EQ(p.dm.EditMode, TDM::emNewMask);
     EXPECT_TRUE(p.dm.ActionTransparenteMaske->isChecked());
     EXPECT_EQ(p.dm.CursorNumber, 3);
-    EXPECT_EQ(p.LastStep(), QStringLiteral("ActNewMsk"));
-    EXPECT_EQ(p.History().Items(0)->R01().EditMode, TDM::emNewMask);
+    EXPECT_EQ(HistoryListe()->Items(0)->R01().EditMode, TDM::emNewMask);
 
     p.dm.ActionMaskEdit->trigger();
     EXPECT_EQ(p.dm.EditMode, TDM::emEditMask);
-    EXPECT_FALSE(p.dm.ActionNewMask->isChecked());
-    EXPECT_TRUE(p.dm.ActionMaskEdit->isChecked());
-    EXPECT_EQ(p.LastStep(), QStringLiteral("ActEditMsk"));
+    EXPECT_TRUE(p.dm.ActionMaskEdit->isChecked() && !p.dm.ActionNewMask->isChecked());
     // The checked tools travel with the step: bit 9 is the edit tool.
-    EXPECT_EQ(p.History().Items(1)->R01().CheckedActions & 0x300u, 0x200u);
+    EXPECT_EQ(HistoryListe()->Items(1)->R01().CheckedActions & 0x300u, 0x200u);
 
     p.dm.ActionNewMask->trigger();
     EXPECT_FALSE(p.dm.ActionMaskEdit->isChecked());
     p.dm.ActionNewMask->trigger(); // off again: the display stays transparent
     EXPECT_EQ(p.dm.EditMode, TDM::emIdle);
     EXPECT_TRUE(p.dm.ActionTransparenteMaske->isChecked());
-    EXPECT_EQ(p.History().Count(), 4);
+    EXPECT_EQ(Steps(), QStringList({"ActNewMsk", "ActEditMsk", "ActNewMsk", "ActNewMsk"}));
     EXPECT_EQ(p.Enabled(), QStringLiteral("Edit Save Undo"));
 }
 
@@ -493,14 +421,14 @@ TEST(ViewToggles, TransparentMaskAndGridRecordNoStep)
     p.dm.ActionGitterExecute(nullptr);
     EXPECT_FALSE(p.dm.ActionGitter->isChecked());
     EXPECT_EQ(p.viewChanges, 2);
-    EXPECT_EQ(p.History().Count(), 0);
+    EXPECT_EQ(HistoryListe()->Count(), 0);
 }
 
 TEST(ScrollTool, TogglesBackToTheMaskToolAndRecordsActScrollInEveryCase)
 {
     TEditProgram p;
     p.Nodes(kSquare);
-    p.NewMaskTool();
+    p.dm.ActionNewMask->setChecked(true), p.dm.ActionNewMaskExecute(nullptr);
     p.dm.ActionScrollen->trigger();
     EXPECT_EQ(p.dm.EditMode, TDM::emScroll);
     EXPECT_TRUE(p.dm.ActionScrollen->isChecked());
@@ -514,10 +442,9 @@ TEST(ScrollTool, TogglesBackToTheMaskToolAndRecordsActScrollInEveryCase)
     p.dm.ActionScrollen->trigger();
     EXPECT_EQ(p.dm.EditMode, TDM::emDragMoveZ);
     EXPECT_FALSE(p.dm.ActionScrollen->isChecked());
-    EXPECT_EQ(p.History().Items(2)->R01().CheckedActions & (1u << 11), 0u);
-    EXPECT_EQ(p.Steps(), QStringList({"ActScroll", "ActScroll", "ActScroll"}));
+    EXPECT_EQ(HistoryListe()->Items(2)->R01().CheckedActions & (1u << 11), 0u);
     p.dm.ActionScrollenExecute(nullptr);
-    EXPECT_EQ(p.History().Count(), 3);
+    EXPECT_EQ(Steps(), QStringList({"ActScroll", "ActScroll", "ActScroll"}));
 }
 
 TEST(UndoRedo, AtEitherEndNothingMovesAndNoStepIsLost)
@@ -530,14 +457,13 @@ TEST(UndoRedo, AtEitherEndNothingMovesAndNoStepIsLost)
     p.dm.ActionPointMove0->trigger();
     EXPECT_FALSE(p.dm.ActionRedo->isEnabled());
     p.dm.ActionRedoExecute();
-    EXPECT_EQ(p.History().ItemIndex(), 1);
+    EXPECT_EQ(HistoryListe()->ItemIndex(), 1);
     p.dm.ActionUndo->trigger();
     EXPECT_FALSE(p.dm.ActionUndo->isEnabled());
     p.dm.ActionUndoExecute();
-    EXPECT_EQ(p.History().ItemIndex(), 0);
-    p.History().Add(QStringLiteral("Sel"));
-    EXPECT_EQ(p.History().Count(), 2);
-    EXPECT_EQ(p.History().Items(0)->Name, QStringLiteral("Start"));
+    EXPECT_EQ(HistoryListe()->ItemIndex(), 0);
+    HistoryListe()->Add(QStringLiteral("Sel"));
+    EXPECT_EQ(Steps(), QStringList({"Start", "Sel"}));
 }
 
 // ---------------------------------------------------------------------------
@@ -557,8 +483,7 @@ int TextBands(QLabel* label)
         bool any = false;
         for (int x = 0; x < image.width() && !any; ++x)
             any = qGray(row[x]) > 128;
-        if (any && !inText)
-            ++bands;
+        bands += any && !inText ? 1 : 0;
         inText = any;
     }
     return bands;
