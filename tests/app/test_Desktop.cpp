@@ -117,17 +117,6 @@ TEST(GermanTexts, MaskOpenDialogSpeaksGermanAndNumbersKeepTheUsersSeparator)
     EXPECT_EQ(QLocale().decimalPoint().at(0), separator);
 }
 
-TEST(GermanTexts, WithoutTheTranslationQtSpeaksEnglish)
-{
-    // The counterpart of the test above: its German comes from the
-    // translation, not from the dialog.
-    const std::unique_ptr<QFileDialog> dialog = MakeMaskOpenDialog(nullptr, QString());
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    auto* buttons = dialog->findChild<QDialogButtonBox*>();
-    ASSERT_NE(buttons, nullptr);
-    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
-}
-
 namespace {
 
 // Turns the wheel once, away from the user, over widget as the window system
