@@ -74,13 +74,11 @@ protected:
         Press(w, button);
         Release(w, button);
     }
-    // Press, a move half way (unless only one is asked for), a move to the
-    // end, release.
-    void Drag(QPoint from, QPoint to, bool halfWay = true)
+    // Press, a move half way, a move to the end, release.
+    void Drag(QPoint from, QPoint to)
     {
         Press(from);
-        if (halfWay)
-            Move((from + to) / 2);
+        Move((from + to) / 2);
         Move(to);
         Release(to);
     }

@@ -285,8 +285,6 @@ TEST(SettingsCommand, CancelRestoresEveryFieldTheToolsTheModeAndTheView)
     const QColor background = p.form.BackgroundColor();
     const int steps = HistoryListe()->Count();
     p.RunDialog([&](TFormOptionen& d) {
-        d.SelectNode(1);
-        d.FrameGitter->ScrollBarHoriz->setValue(37);
         d.SelectNode(2);
         d.FrameUmriss->RadioButtonBi->click();
         d.SelectNode(4);
@@ -301,6 +299,10 @@ TEST(SettingsCommand, CancelRestoresEveryFieldTheToolsTheModeAndTheView)
         d.FrameColorDocuMaskPicure->BitBtnGrey->click();
         d.SelectNode(10);
         d.FrameDekor->uSpinEditDecorWidthMiddle->setText("40");
+        // Last the grid page: the grid shows.
+        d.SelectNode(1);
+        d.FrameGitter->ScrollBarHoriz->setValue(37);
+        EXPECT_TRUE(p.dm.ActionGitter->isChecked());
         EXPECT_NE(Block(*p.dm.Settings), settings);
         d.BitBtnCancel->click();
     });
