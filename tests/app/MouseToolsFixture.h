@@ -19,11 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <ostream>
 
 #include "AppFixture.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 class MouseToolsTest : public ::testing::Test {
 protected:
@@ -35,8 +32,7 @@ protected:
     void SetUp() override
     {
         QTestPrivate::qtestMouseButtons = Qt::NoButton;
-        p.form.show();
-        QCoreApplication::sendPostedEvents(); // the deferred start wires selections and history
+        p.Show(); // the deferred start wires selections and history
         p.dm.LoadStereoPair(WritePicture(p.dir, QStringLiteral("L.bmp"), 400, 300, Qt::darkGreen),
                             WritePicture(p.dir, QStringLiteral("R.bmp"), 400, 300, Qt::darkBlue), 0);
         p.dm.ActionAnsichtFit->trigger(); // centres the view on the pair
@@ -55,14 +51,7 @@ protected:
     TSelect& Nodes() { return *SelectListe(); }
     TSelectStrPkt& Controls() { return *SelectStrPktListe(); }
     TBezEndPkt* Node(int i) { return Outline().Items(i); }
-    QString LastStep() { return History().Count() ? History().Items(History().Count() - 1)->Name : QString(); }
-    QStringList Steps()
-    {
-        QStringList names;
-        for (int i = 0; i < History().Count(); ++i)
-            names << History().Items(i)->Name;
-        return names;
-    }
+    QPoint XY(int i) { return QPoint(Node(i)->X(), Node(i)->Y()); }
 
     // Window point of a picture point in the left half.
     QPoint InLeft(QPoint picture)

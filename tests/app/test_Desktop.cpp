@@ -1,6 +1,7 @@
 // What a user sees of the program on a desktop: every caption exactly as the
 // window system receives it, Qt's own dialogs in German, the wheel over the
-// whole main window, the command line, and the first start on the sample.
+// whole main window, the command line, and the sample mask with the first
+// start on it.
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Daten_Modul.h"
@@ -10,6 +11,7 @@
 #include "model/Liste_Polygon.h"
 #include "model/ProgramObjects.h"
 #include "stereo/Stereo_OpenDlg.h"
+#include "stereo/WindowPlacing.h"
 #include "ui/About.h"
 #include "ui/uDialogBox.h"
 
@@ -19,7 +21,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -116,152 +117,102 @@ TEST(GermanTexts, MaskOpenDialogSpeaksGermanAndNumbersKeepTheUsersSeparator)
     EXPECT_EQ(QLocale().decimalPoint().at(0), separator);
 }
 
-TEST(GermanTexts, WithoutTheTranslationQtSpeaksEnglish)
-{
-    // The counterpart of the test above: its German comes from the
-    // translation, not from the dialog.
-    const std::unique_ptr<QFileDialog> dialog = MakeMaskOpenDialog(nullptr, QString());
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    auto* buttons = dialog->findChild<QDialogButtonBox*>();
-    ASSERT_NE(buttons, nullptr);
-    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
-}
-
 namespace {
 
 // Turns the wheel once, away from the user, over widget as the window system
-// delivers it: to the main window's platform window.
-void WheelOver(TFreshProgram& p, QWidget* widget)
+// delivers it: to its window's platform window.
+void WheelOver(QWidget* widget)
 {
-    const QPointF at = widget->mapTo(&p.form, widget->rect().center());
-    QWheelEvent wheel(at, p.form.mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+    QWidget* window = widget->window();
+    const QPointF at = widget->mapTo(window, widget->rect().center());
+    QWheelEvent wheel(at, window->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(p.form.windowHandle(), &wheel);
+    QCoreApplication::sendEvent(window->windowHandle(), &wheel);
 }
 
 } // namespace
 
-TEST(Wheel, ZoomsOnceOverStatusBarToolbarMenuAndViewButScrollBarsKeepIt)
+TEST(Wheel, ZoomsOverStatusBarToolbarMenuAndViewButNotOverScrollBarsOrOtherWindows)
 {
     TFreshProgram p;
-    p.form.show();
-    QCoreApplication::processEvents(); // the deferred start
-    ASSERT_TRUE(p.dm.ActionAnsichtFit->isChecked());
-    const double fit = p.dm.CurrentScale();
-
+    p.Show();
+    TAboutBox about;
+    about.show();
+    WheelOver(&about);
+    EXPECT_TRUE(p.dm.ActionAnsichtFit->isChecked());
     // The first turn only switches to zoom at the scale shown.
-    WheelOver(p, p.form.StatusBar1);
+    WheelOver(p.form.StatusBar1);
     EXPECT_TRUE(p.dm.ActionAnsichtZoom->isChecked());
-    EXPECT_DOUBLE_EQ(p.dm.CurrentScale(), fit);
 
     // Every further turn is one step, wherever over the window.
     for (QWidget* where : {static_cast<QWidget*>(p.form.Panel1), static_cast<QWidget*>(p.form.menuBar()),
                            p.form.ClientArea(), static_cast<QWidget*>(p.form.StatusBar1)}) {
-        const double before = p.dm.ZoomScale;
-        const double step = p.dm.ZoomStep;
-        WheelOver(p, where);
+        const double before = p.dm.ZoomScale, step = p.dm.ZoomStep;
+        WheelOver(where);
         EXPECT_DOUBLE_EQ(p.dm.ZoomScale, before + step) << where->metaObject()->className();
     }
-
     for (QScrollBar* bar : {p.form.ScrollBarX, p.form.ScrollBarY}) {
         const double before = p.dm.ZoomScale;
-        WheelOver(p, bar);
+        WheelOver(bar);
         EXPECT_DOUBLE_EQ(p.dm.ZoomScale, before);
     }
-}
-
-TEST(Wheel, WheelsOfOtherWindowsDoNotZoom)
-{
-    TFreshProgram p;
-    p.form.show();
-    QCoreApplication::processEvents();
-    TAboutBox about;
-    about.show();
-    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(about.windowHandle(), &wheel);
-    EXPECT_TRUE(p.dm.ActionAnsichtFit->isChecked());
 }
 
 // ---------------------------------------------------------------------------
 // The command line
 
-TEST(CommandLine, PositionalArgumentsKeepTheirMeaning)
+TEST(CommandLine, PositionalArgumentsHelpVersionAndUnknownOptions)
 {
     const QString exe = QStringLiteral("/usr/bin/plenoptra");
-    TCommandLine one = ParseCommandLine({exe, QStringLiteral("a.Plenoptrum")}, QStringLiteral("1.2.3.4"));
-    EXPECT_EQ(one.Outcome, TCommandLine::clRun);
-    EXPECT_EQ(one.Files, QStringList({QStringLiteral("a.Plenoptrum")}));
-    TCommandLine two = ParseCommandLine({exe, QStringLiteral("l.jpg"), QStringLiteral("r.jpg")}, QString());
-    EXPECT_EQ(two.Files, QStringList({QStringLiteral("l.jpg"), QStringLiteral("r.jpg")}));
-    TCommandLine dashed = ParseCommandLine({exe, QStringLiteral("--"), QStringLiteral("-x.jpg")}, QString());
-    EXPECT_EQ(dashed.Outcome, TCommandLine::clRun);
-    EXPECT_EQ(dashed.Files, QStringList({QStringLiteral("-x.jpg")}));
-    EXPECT_TRUE(ParseCommandLine({exe}, QString()).Files.isEmpty());
+    const struct {
+        QStringList arguments;
+        TCommandLine::TOutcome outcome;
+        QStringList files;
+    } cases[] = {
+        {{}, TCommandLine::clRun, {}},
+        {{"a.Plenoptrum"}, TCommandLine::clRun, {"a.Plenoptrum"}},
+        {{"l.jpg", "r.jpg"}, TCommandLine::clRun, {"l.jpg", "r.jpg"}},
+        {{"--", "-x.jpg"}, TCommandLine::clRun, {"-x.jpg"}},
+        {{"-v"}, TCommandLine::clVersion, {}},
+        {{"--help", "a.jpg"}, TCommandLine::clHelp, {}},
+        {{"--export-all"}, TCommandLine::clError, {}},
+    };
+    for (const auto& c : cases) {
+        const TCommandLine parsed = ParseCommandLine(QStringList{exe} + c.arguments, QStringLiteral("1.2.3.4"));
+        EXPECT_EQ(parsed.Outcome, c.outcome) << c.arguments.join(' ').toStdString();
+        if (c.outcome == TCommandLine::clRun) {
+            EXPECT_EQ(parsed.Files, c.files);
+        }
+    }
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("-v")}, QStringLiteral("1.2.3.4")).Text,
+              QStringLiteral("Plenoptra 1.2.3.4\n"));
+    const QString help = ParseCommandLine({exe, QStringLiteral("--help")}, QString()).Text;
+    EXPECT_TRUE(help.contains(QStringLiteral("--version")));
+    EXPECT_TRUE(help.contains(QStringLiteral("[Maskendatei | Bild [rechtes Bild]]")));
+    const QString unknown = ParseCommandLine({exe, QStringLiteral("--export-all")}, QString()).Text;
+    EXPECT_TRUE(unknown.startsWith(QStringLiteral("plenoptra: ")));
+    EXPECT_TRUE(unknown.contains(QStringLiteral("export-all")));
 }
-
-TEST(CommandLine, HelpVersionAndUnknownOptions)
-{
-    const QString exe = QStringLiteral("/usr/bin/plenoptra");
-    TCommandLine version = ParseCommandLine({exe, QStringLiteral("-v")}, QStringLiteral("1.2.3.4"));
-    EXPECT_EQ(version.Outcome, TCommandLine::clVersion);
-    EXPECT_EQ(version.Text, QStringLiteral("Plenoptra 1.2.3.4\n"));
-    TCommandLine help = ParseCommandLine({exe, QStringLiteral("--help"), QStringLiteral("a.jpg")}, QString());
-    EXPECT_EQ(help.Outcome, TCommandLine::clHelp);
-    EXPECT_TRUE(help.Text.contains(QStringLiteral("--version")));
-    EXPECT_TRUE(help.Text.contains(QStringLiteral("[Maskendatei | Bild [rechtes Bild]]")));
-    TCommandLine unknown = ParseCommandLine({exe, QStringLiteral("--export-all")}, QString());
-    EXPECT_EQ(unknown.Outcome, TCommandLine::clError);
-    EXPECT_TRUE(unknown.Text.startsWith(QStringLiteral("plenoptra: ")));
-    EXPECT_TRUE(unknown.Text.contains(QStringLiteral("export-all")));
-}
-
-namespace {
-
-struct TRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-// The program started without any display, as on a server or in a shell
-// without a desktop.
-TRun RunWithoutDisplay(const QStringList& arguments)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        env.remove(QString::fromLatin1(name));
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(PLENOPTRA_EXE), arguments);
-    TRun run;
-    if (!program.waitForFinished(20000))
-        return run;
-    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(program.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(program.readAllStandardError());
-    return run;
-}
-
-} // namespace
 
 TEST(CommandLine, VersionAndHelpWorkWithoutADisplayInGerman)
 {
-    const QString version = TVersionInfoFile(QStringLiteral(PLENOPTRA_EXE)).GetValue(QStringLiteral("FileVersion"));
+    const QString exe = QStringLiteral(PLENOPTRA_EXE);
+    const QString version = TVersionInfoFile(exe).GetValue(QStringLiteral("FileVersion"));
     ASSERT_FALSE(version.isEmpty());
-    const TRun v = RunWithoutDisplay({QStringLiteral("--version")});
-    EXPECT_EQ(v.exitCode, 0);
+    const TProcessRun v = RunWithoutDisplay(exe, {QStringLiteral("--version")});
+    EXPECT_EQ(v.status, 0);
     EXPECT_EQ(v.out, QStringLiteral("Plenoptra ") + version + QLatin1Char('\n'));
 
-    const TRun h = RunWithoutDisplay({QStringLiteral("-h")});
-    EXPECT_EQ(h.exitCode, 0);
+    const TProcessRun h = RunWithoutDisplay(exe, {QStringLiteral("-h")});
+    EXPECT_EQ(h.status, 0);
     EXPECT_TRUE(h.out.contains(QStringLiteral("Aufruf:"))) << h.out.toStdString();
     EXPECT_TRUE(h.out.contains(QStringLiteral("Optionen:")));
     EXPECT_TRUE(h.out.contains(QStringLiteral("Zeigt die Version des Programms an")));
 
-    const TRun bad = RunWithoutDisplay({QStringLiteral("--gibtsnicht")});
-    EXPECT_EQ(bad.exitCode, kCommandLineErrorStatus);
+    const TProcessRun bad = RunWithoutDisplay(exe, {QStringLiteral("--gibtsnicht")});
+    EXPECT_EQ(bad.status, kCommandLineErrorStatus);
     EXPECT_TRUE(bad.err.contains(QStringLiteral("Unbekannte Option"))) << bad.err.toStdString();
-    EXPECT_TRUE(bad.out.isEmpty());
+    EXPECT_EQ(bad.out, QString());
 }
 
 // ---------------------------------------------------------------------------
@@ -306,80 +257,78 @@ TMimeMagic ReadMimeMagic()
     return magic;
 }
 
-QString MakeSampleMask(const QTemporaryDir& dir)
-{
-    const QString mask = dir.filePath(QStringLiteral("Beispiel.Plenoptrum"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    QProcess maker;
-    maker.setProcessEnvironment(env);
-    maker.start(QStringLiteral(PLENOPTRA_SAMPLE_MAKER),
-                {QStringLiteral(PLENOPTRA_SAMPLES_DIR "/Beispiel_L.jpg"),
-                 QStringLiteral(PLENOPTRA_SAMPLES_DIR "/Beispiel_R.jpg"), mask});
-    if (!maker.waitForFinished(60000) || maker.exitStatus() != QProcess::NormalExit || maker.exitCode() != 0)
-        return QString();
-    return mask;
-}
-
 } // namespace
 
-TEST(SampleMask, IsTheHistoryTheEditorWritesWhenDrawingTheWindow)
+// The sample mask as the first start writes it: the editor's history of
+// drawing the window over the bundled pair.
+TEST(SampleMask, IsTheEditorsHistoryOpensWithTheMoveToolAndItsWindowIsFreeUntilMovedBehind)
 {
     QTemporaryDir dir;
-    const QString mask = MakeSampleMask(dir);
-    ASSERT_FALSE(mask.isEmpty());
-    QFile file(mask);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString mask = dir.filePath(QStringLiteral("Beispiel.Plenoptrum"));
+    const TProcessRun made = RunWithoutDisplay(QStringLiteral(PLENOPTRA_SAMPLE_MAKER),
+                                               {QStringLiteral(PLENOPTRA_SAMPLES_DIR "/Beispiel_L.jpg"),
+                                                QStringLiteral(PLENOPTRA_SAMPLES_DIR "/Beispiel_R.jpg"), mask});
+    ASSERT_EQ(made.status, 0) << made.err.toStdString();
     // The first header line names the editor, not the tool that ran it, and
     // is what the desktop's MIME magic recognises.
-    const QByteArray head = file.read(13);
+    const QByteArray head = ReadFile(mask).left(13);
     EXPECT_EQ(head, QByteArray("\x09\x00\x00\x00plenoptra", 13));
     const TMimeMagic magic = ReadMimeMagic();
     EXPECT_EQ(magic.Bytes, head);
     EXPECT_TRUE(magic.GlobIgnoresCase);
-    file.close();
+    {
+        TProgramObjects objects;
+        THistoryListe& history = *objects.HistoryListe;
+        history.LoadFromFile(mask, false);
+        EXPECT_EQ(Steps(), QStringList({"Öffne L/R", "ActNewMsk", "Punkt", "Punkt", "Punkt", "Punkt", "ActEditMsk",
+                                        "MultiSel", "ToCurve", "MoveXY", "MultiSel", "Move Z", "UnSelAll",
+                                        "ActEditMsk"}));
+        ASSERT_EQ(history.ItemIndex(), 13);
+        // The tracked check states: slot 8 new mask, 9 edit, 10 move in the
+        // window plane, 14 depth. Opening the pair: only the move tool;
+        // drawing: the new-mask tool too; the depth drag: the depth tool
+        // instead; at the end the move tool alone again.
+        const quint32 moveXY = 1u << 10;
+        EXPECT_EQ(history.Items(0)->R01().CheckedActions, moveXY);
+        EXPECT_EQ(history.Items(2)->R01().CheckedActions, moveXY | 1u << 8);
+        EXPECT_EQ(history.Items(11)->R01().CheckedActions, 1u << 9 | 1u << 14);
+        EXPECT_EQ(history.Items(13)->R01().CheckedActions, moveXY);
+        EXPECT_EQ(history.Items(13)->R01().EditMode, TDM::emIdle);
+        // The fit view after opening centres the 1200 x 800 pair.
+        EXPECT_EQ(QPoint(history.Items(13)->R01().ViewCenterX, history.Items(13)->R01().ViewCenterY),
+                  QPoint(600, 400));
 
-    TProgramObjects objects;
-    objects.HistoryListe->LoadFromFile(mask, false);
-    QStringList names;
-    for (int i = 0; i < objects.HistoryListe->Count(); ++i)
-        names << objects.HistoryListe->Items(i)->Name;
-    EXPECT_EQ(names, QStringList({QStringLiteral("Öffne L/R"), QStringLiteral("ActNewMsk"), QStringLiteral("Punkt"),
-                                  QStringLiteral("Punkt"), QStringLiteral("Punkt"), QStringLiteral("Punkt"),
-                                  QStringLiteral("ActEditMsk"), QStringLiteral("MultiSel"), QStringLiteral("ToCurve"),
-                                  QStringLiteral("MoveXY"), QStringLiteral("MultiSel"), QStringLiteral("Move Z"),
-                                  QStringLiteral("UnSelAll"), QStringLiteral("ActEditMsk")}));
-    ASSERT_EQ(objects.HistoryListe->ItemIndex(), names.size() - 1);
-    // The tracked check states: slot 8 new mask, 9 edit, 10 move in the
-    // window plane, 14 depth. Opening the pair: only the move tool; drawing:
-    // the new-mask tool too; the depth drag: the depth tool instead; at the
-    // end the move tool alone again.
-    const quint32 moveXY = 1u << 10;
-    EXPECT_EQ(objects.HistoryListe->Items(0)->R01().CheckedActions, moveXY);
-    EXPECT_EQ(objects.HistoryListe->Items(2)->R01().CheckedActions, moveXY | 1u << 8);
-    EXPECT_EQ(objects.HistoryListe->Items(11)->R01().CheckedActions, 1u << 9 | 1u << 14);
-    EXPECT_EQ(objects.HistoryListe->Items(13)->R01().CheckedActions, moveXY);
-    EXPECT_EQ(objects.HistoryListe->Items(13)->R01().EditMode, TDM::emIdle);
-    // The fit view after opening centres the 1200 x 800 pair.
-    EXPECT_EQ(objects.HistoryListe->Items(13)->R01().ViewCenterX, 600);
-    EXPECT_EQ(objects.HistoryListe->Items(13)->R01().ViewCenterY, 400);
-}
+        // The same mask with one more step: the window moved 20 px back, 8 px
+        // behind the picture plane, where the ground at the bottom breaks
+        // through it.
+        objects.PolygonListe->LoadFromEntry();
+        ShiftWindowDepth(*objects.PolygonListe, 20);
+        history.Current().R01().LeftFileName = history.Items(13)->R01().LeftFileName;
+        history.Current().R01().RightFileName = history.Items(13)->R01().RightFileName;
+        objects.PolygonListe->SaveToCurrent();
+        history.Add(QStringLiteral("Move Z"));
+        history.SaveToFile(dir.filePath(QStringLiteral("Dahinter.Plenoptrum")), false);
+    }
+    // As shipped the window stands 12 px in front, the nearest object (the
+    // sign) 9 px: free.
+    const QString exe = QStringLiteral(PLENOPTRA_EXE);
+    TProcessRun check = RunWithoutDisplay(exe, {QStringLiteral("--check-window"), mask});
+    EXPECT_EQ(check.status, 0) << check.err.toStdString() << check.out.toStdString();
+    EXPECT_EQ(check.out, QString());
+    check = RunWithoutDisplay(exe, {QStringLiteral("--check-window"), dir.filePath(QStringLiteral("Dahinter.Plenoptrum"))});
+    EXPECT_EQ(check.status, 1) << check.err.toStdString();
+    EXPECT_TRUE(check.out.contains(QStringLiteral("unten "))) << check.out.toStdString();
 
-TEST(SampleMask, FirstStartOnItHasTheMoveToolAndCrossViewChecked)
-{
-    QTemporaryDir dir;
-    const QString mask = MakeSampleMask(dir);
-    ASSERT_FALSE(mask.isEmpty());
+    // The first start on it: the move tool and cross view checked, the
+    // window at -12, the file named in the caption.
     TFreshProgram p;
     TMessageRecorder messages;
     p.dm.DeferredStart({mask});
     EXPECT_EQ(messages.count, 0);
     EXPECT_EQ(p.dm.SourceLeft.Image.size(), QSize(1200, 800));
-    EXPECT_TRUE(p.dm.ActionPointMoveXY->isChecked());
-    EXPECT_TRUE(p.dm.ActionKreuz->isChecked());
-    EXPECT_FALSE(p.dm.ActionPointMoveZ->isChecked());
-    EXPECT_FALSE(p.dm.ActionNewMask->isChecked());
-    EXPECT_FALSE(p.dm.ActionMaskEdit->isChecked());
+    EXPECT_TRUE(p.dm.ActionPointMoveXY->isChecked() && p.dm.ActionKreuz->isChecked());
+    EXPECT_FALSE(p.dm.ActionPointMoveZ->isChecked() || p.dm.ActionNewMask->isChecked() ||
+                 p.dm.ActionMaskEdit->isChecked());
     EXPECT_EQ(p.dm.EditMode, TDM::emIdle);
     TPolygonListe* outline = PolygonListe();
     ASSERT_EQ(outline->Count(), 4);

@@ -1,7 +1,6 @@
 // What the mouse tools leave behind: one history step per gesture that undo
-// and redo restore completely, cursors that never outlive a drag, a drag that
-// ends cleanly when the window loses the mouse, presses ignored while busy,
-// and the wheel of the depth tool.
+// and redo restore completely, a drag that ends cleanly when the window loses
+// the mouse, presses ignored while busy, and the wheel of the depth tool.
 #include "MouseToolsFixture.h"
 
 #include "history/Streams.h"
@@ -11,6 +10,7 @@
 #include <QWheelEvent>
 
 #include <vector>
+
 
 namespace {
 
@@ -133,23 +133,6 @@ TEST_F(MouseToolsTest, UndoRestoresTheToolsAndTheDocumentSettingsOfTheStep)
     p.dm.ActionRedo->trigger();
     EXPECT_TRUE(p.dm.ActionPointMoveXY->isChecked());
     EXPECT_EQ(p.dm.Settings->FileMaskPictColor, 0x654321u);
-}
-
-TEST_F(MouseToolsTest, TheScreenWideCursorEndsWithTheDragAlsoWhenTheNumberStays)
-{
-    MakeMask({{100, 100}, {220, 100}, {160, 220}}, {0});
-    TBezSteuerPkt* handle = Node(0)->Outgoing();
-    Click(handle->ScreenPoint(0));
-    ChooseTool(p.dm.ActionRotate_X);
-    const QPoint from = handle->ScreenPoint(0);
-    Press(from);
-    EXPECT_EQ(p.dm.CursorNumber, crRotX); // the same picture as at rest...
-    EXPECT_NE(QApplication::overrideCursor(), nullptr);
-    Move(from + QPoint(0, 10));
-    Release(from + QPoint(0, 10));
-    EXPECT_FALSE(p.dm.CursorScreenWide()); // ...but only over the view again
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(LastStep(), QStringLiteral("Rot X"));
 }
 
 // ---------------------------------------------------------------------------

@@ -72,7 +72,7 @@ TEST_F(MouseToolsTest, EachMoveToolDragsTheNodeAlongItsAxesWithOneStepPerDrag)
         ChooseTool(c.tool);
         const int steps = History().Count();
         Drag(node->ScreenPoint(0), node->ScreenPoint(0) + QPoint(12, 7));
-        EXPECT_EQ(QPoint(node->X(), node->Y()), c.xy) << c.step;
+        EXPECT_EQ(XY(1), c.xy) << c.step;
         EXPECT_EQ(node->Z(), c.z) << c.step;
         EXPECT_EQ(History().Count(), steps + 1) << c.step;
         EXPECT_EQ(LastStep(), QString::fromUtf8(c.step));
@@ -111,12 +111,17 @@ TEST_F(MouseToolsTest, ControlPointToolsMoveTurnAndStretchTheSelectedHandle)
         handle->SetRelD(0);
         Relayout();
         Press(n + c.rel);
+        // The cursor covers the whole screen while dragging, also where its
+        // number stays the same as at rest (the rotations).
+        EXPECT_NE(QApplication::overrideCursor(), nullptr) << c.step;
         Move(n + c.to);
         Release(n + c.to);
+        EXPECT_FALSE(p.dm.CursorScreenWide()) << c.step;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << c.step;
         EXPECT_NEAR(handle->RelX(), c.expectRel.x(), 1e-4) << c.step;
         EXPECT_NEAR(handle->RelY(), c.expectRel.y(), 1e-4) << c.step;
         EXPECT_NEAR(handle->RelD(), c.expectD, 1e-4) << c.step;
-        EXPECT_EQ(QPoint(Node(0)->X(), Node(0)->Y()), QPoint(100, 100)) << c.step;
+        EXPECT_EQ(XY(0), QPoint(100, 100)) << c.step;
         EXPECT_EQ(LastStep(), QString::fromUtf8(c.step));
     }
 
@@ -145,7 +150,7 @@ TEST_F(MouseToolsTest, ADragKeepsReadingTheHalfWhereTheHandleWasGrabbed)
     ASSERT_GT(from.x() + 420, p.form.RightHalfRect.Left);
     Drag(from, from + QPoint(420, 20)); // into the right half
     EXPECT_EQ(p.dm.HitHalf, 1);
-    EXPECT_EQ(QPoint(Node(0)->X(), Node(0)->Y()), QPoint(520, 120));
+    EXPECT_EQ(XY(0), QPoint(520, 120));
     const QPoint back = Node(1)->ScreenPoint(1);
     Drag(back, back - QPoint(300, 0)); // into the left half
     EXPECT_EQ(p.dm.HitHalf, 0);
@@ -313,7 +318,7 @@ TEST_F(MouseToolsTest, ARightPressWhileDraggingCyclesAndTheDragGoesOn)
     Release(from + QPoint(5, 0), Qt::RightButton);
     Move(from + QPoint(9, 0));
     Release(from + QPoint(9, 0));
-    EXPECT_EQ(QPoint(Node(0)->X(), Node(0)->Y()), QPoint(109, 100));
+    EXPECT_EQ(XY(0), QPoint(109, 100));
     EXPECT_EQ(LastStep(), QStringLiteral("MoveXY"));
 }
 

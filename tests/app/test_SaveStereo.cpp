@@ -21,9 +21,10 @@
 
 namespace {
 
-// A loaded 200 x 100 pair (left red, right blue), a rectangular window from
-// (50, 20) to (150, 80) with a parallax of 10, and the real save dialog,
-// wired as the program wires it, whose "show" is answered by the test.
+// A loaded 200 x 100 pair (left red, right blue; unless told otherwise), a
+// rectangular window from (50, 20) to (150, 80) with a parallax of 10, and
+// the real save dialog, wired as the program wires it, whose "show" is
+// answered by the test.
 struct TSaveProgram : TFreshProgram {
     TMessageRecorder messages;
     TDialogStub open;
@@ -33,23 +34,25 @@ struct TSaveProgram : TFreshProgram {
     TColor shownCover = 0x12345678;
     QSize handedLeft, handedRight;
 
-    TSaveProgram()
+    explicit TSaveProgram(bool pair = true)
     {
         messages.answer = mrYes;
-        open.Install(dm);
-        left = WritePicture(dir, QStringLiteral("Haus_L.bmp"), 200, 100, Qt::red);
-        right = WritePicture(dir, QStringLiteral("Haus_R.bmp"), 200, 100, Qt::blue);
-        open.left = left;
-        open.right = right;
-        open.answerOk = true;
-        dm.ActionOpenLinksRechts->trigger();
-        TPolygonListe* outline = PolygonListe();
-        for (int i = 0; i < 4; ++i)
-            outline->AddNode(i == 1 || i == 2 ? 150 : 50, i < 2 ? 20 : 80, i)->SetZ(10);
-        outline->BuildPoints();
-        dm.UpdateActions();
-        dm.Settings->FileMaskPictColor = 0x00222222;
-        dm.Settings->DecorUse = 0;
+        if (pair) {
+            open.Install(dm);
+            left = WritePicture(dir, QStringLiteral("Haus_L.bmp"), 200, 100, Qt::red);
+            right = WritePicture(dir, QStringLiteral("Haus_R.bmp"), 200, 100, Qt::blue);
+            open.left = left;
+            open.right = right;
+            open.answerOk = true;
+            dm.ActionOpenLinksRechts->trigger();
+            TPolygonListe* outline = PolygonListe();
+            for (int i = 0; i < 4; ++i)
+                outline->AddNode(i == 1 || i == 2 ? 150 : 50, i < 2 ? 20 : 80, i)->SetZ(10);
+            outline->BuildPoints();
+            dm.UpdateActions();
+            dm.Settings->FileMaskPictColor = 0x00222222;
+            dm.Settings->DecorUse = 0;
+        }
 
         dm.SetSaveDialogMaskFileName = [this](const QString& name) { save.SetMaskName(name); };
         dm.SetSaveDialogPictures = [this](TBitmap* l, TBitmap* r) {
@@ -178,22 +181,12 @@ TEST(SaveMaskedStereo, CancelledDialogStillReloadsAndKeepsTheOldName)
 
 TEST(SaveMaskedStereo, WithoutAPairOnlyTheMaskFileIsWrittenAndTheMissingPictureNamed)
 {
-    TFreshProgram p;
-    TMessageRecorder messages;
-    messages.answer = mrOk;
-    TFormSaveStereo save;
-    p.dm.SetSaveDialogMaskFileName = [&](const QString& name) { save.SetMaskName(name); };
-    p.dm.SetSaveDialogPictures = [&](TBitmap* l, TBitmap* r) { save.SetPictures(l, r); };
-    p.dm.ShowSaveStereoDialog = [&](quint8 mode, TColor) {
-        save.SetPictureMode(mode);
-        return save.Execute();
-    };
-    p.dm.GetSaveDialogMaskFileName = [&] { return save.GetMaskName(); };
-    p.dm.OpenDialogMaske_FileName = p.dir.filePath("Leer.jpg");
-    save.ModalHook = [](TFormSaveStereo& d) { d.BitBtnOkClick(); };
+    TSaveProgram p(false);
+    p.dm.OpenDialogMaske_FileName = p.File("Leer.jpg");
+    p.AnswerOk();
     p.dm.ActionSaveLinksRechts->trigger();
-    EXPECT_TRUE(QFileInfo::exists(p.dir.filePath("Leer_Plenoptrum.Plenoptrum")));
-    ASSERT_EQ(messages.count, 1);
-    EXPECT_TRUE(messages.shown[0].first.contains("es ist kein Bild vorhanden"));
+    EXPECT_TRUE(QFileInfo::exists(p.File("Leer_Plenoptrum.Plenoptrum")));
+    ASSERT_EQ(p.messages.count, 1);
+    EXPECT_TRUE(p.messages.shown[0].first.contains("es ist kein Bild vorhanden"));
     EXPECT_FALSE(p.dm.Busy);
 }

@@ -2,53 +2,31 @@
 // the main window closes, with a question and three ways out when that
 // fails; written in the background a few seconds after the last step, never
 // more often than allowed, and never over a newer write.
-#include "app/Daten_Modul.h"
 #include "app/WorkState.h"
-#include "history/History.h"
 #include "history/Streams.h"
-#include "history/UserMessage.h"
-#include "model/ProgramObjects.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
-#include <vector>
 
 #include "AppFixture.h"
 
 namespace {
 
-QByteArray ReadFile(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& name, const QByteArray& bytes)
-{
-    QFile file(name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // A program whose data file lies under a plain file: no folder can be made
 // there, so the write fails for every user, root included. Unblock() puts a
 // folder in its place.
 struct TBlockedProgram : TFreshProgram {
-    QString blocker = dir.filePath(QStringLiteral("blocker"));
+    QString blocker = WriteFile(dir.filePath(QStringLiteral("blocker")), "kein Ordner");
     QString data = dir.filePath(QStringLiteral("blocker/plenoptra.DAT"));
     TWorkStateKeeper keeper{dm, &form};
 
     TBlockedProgram()
     {
-        WriteFile(blocker, "kein Ordner");
         qputenv("PLENOPTRA_DATA_FILE", data.toUtf8());
         // Rescue files go to the test's own folder, never to the real home.
         qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("xdg")).toUtf8());
@@ -61,32 +39,6 @@ struct TBlockedProgram : TFreshProgram {
         QFile::remove(blocker);
         QDir().mkpath(blocker);
     }
-};
-
-struct TAsked {
-    QString text;
-    int kind;
-    unsigned buttons;
-};
-
-// Answers the message box from a script, one answer per box, and may run an
-// action before answering (the user fixing the disk meanwhile).
-struct TScriptedAnswers {
-    std::vector<int> answers;
-    std::function<void(int)> before; // called with the number of the box
-    std::vector<TAsked> asked;
-    TUserMessageHandler previous;
-    explicit TScriptedAnswers(std::vector<int> a) : answers(std::move(a))
-    {
-        previous = SetUserMessageHandler([this](const QString& text, int kind, unsigned buttons) {
-            asked.push_back({text, kind, buttons});
-            const int n = int(asked.size());
-            if (before)
-                before(n);
-            return n <= int(answers.size()) ? answers[size_t(n - 1)] : int(mrCancel);
-        });
-    }
-    ~TScriptedAnswers() { SetUserMessageHandler(previous); }
 };
 
 constexpr unsigned kShutDownButtons = dbCancel | dbRetry | dbSaveAs | dbQuitWithoutSaving;
@@ -119,20 +71,20 @@ TEST(ShutDownWrite, WithoutAnyPictureTheDataFileIsWrittenOnceBeforeTheWindowClos
 TEST(ShutDownWrite, FailureAsksNamingFileAndReasonAndRetryWritesOnceTheFolderIsBack)
 {
     TBlockedProgram p;
-    TScriptedAnswers answers({mrRetry, mrRetry});
+    TMessageRecorder answers({mrRetry, mrRetry});
     // The first retry still fails; before the second the user has made room.
     answers.before = [&](int n) {
         if (n == 2)
             p.Unblock();
     };
     EXPECT_TRUE(p.form.close());
-    ASSERT_EQ(answers.asked.size(), 2u);
-    const TAsked& first = answers.asked[0];
-    EXPECT_EQ(first.kind, dkFehler);
-    EXPECT_EQ(first.buttons, kShutDownButtons);
-    EXPECT_TRUE(first.text.contains(QStringLiteral("<c5> ") + p.data + QStringLiteral(" <FN>")));
+    ASSERT_EQ(answers.shown.size(), 2u);
+    const QString& first = answers.shown[0].first;
+    EXPECT_EQ(answers.shown[0].second, dkFehler);
+    EXPECT_EQ(answers.buttons[0], kShutDownButtons);
+    EXPECT_TRUE(first.contains(QStringLiteral("<c5> ") + p.data + QStringLiteral(" <FN>")));
     // The reason comes from the file system, after the file's name.
-    EXPECT_TRUE(first.text.contains(QStringLiteral("geschrieben werden:<LF>Die Datei ")));
+    EXPECT_TRUE(first.contains(QStringLiteral("geschrieben werden:<LF>Die Datei ")));
     EXPECT_EQ(ReadFile(p.data), p.keeper.WorkStateBytes());
     EXPECT_TRUE(ReadFile(p.data).contains("ActNewMsk"));
 }
@@ -140,14 +92,14 @@ TEST(ShutDownWrite, FailureAsksNamingFileAndReasonAndRetryWritesOnceTheFolderIsB
 TEST(ShutDownWrite, CancelKeepsTheWindowAndAClosingLaterWritesTheFile)
 {
     TBlockedProgram p;
-    TScriptedAnswers answers({mrCancel});
+    TMessageRecorder answers({mrCancel});
     EXPECT_FALSE(p.form.close());
     EXPECT_FALSE(p.keeper.Settled());
     // Work goes on; the next close finds the folder back and asks nothing.
     HistoryListe()->Add(QStringLiteral("Punkt"));
     p.Unblock();
     EXPECT_TRUE(p.form.close());
-    EXPECT_EQ(answers.asked.size(), 1u);
+    EXPECT_EQ(answers.shown.size(), 1u);
     EXPECT_TRUE(ReadFile(p.data).contains("Punkt"));
 }
 
@@ -155,7 +107,7 @@ TEST(ShutDownWrite, SaveAsWritesAMaskFileWithTheWholeHistoryAndAsksAgainWhenThat
 {
     TBlockedProgram p;
     HistoryListe()->Add(QStringLiteral("Punkt"));
-    TScriptedAnswers answers({mrSaveAs, mrSaveAs});
+    TMessageRecorder answers({mrSaveAs, mrSaveAs});
     const QString badName = p.dir.filePath(QStringLiteral("blocker/Rettung.Plenoptrum"));
     const QString goodName = p.dir.filePath(QStringLiteral("Rettung.Plenoptrum"));
     std::vector<QString> offered;
@@ -164,9 +116,9 @@ TEST(ShutDownWrite, SaveAsWritesAMaskFileWithTheWholeHistoryAndAsksAgainWhenThat
         return offered.size() == 1 ? badName : goodName;
     };
     EXPECT_TRUE(p.keeper.SaveBeforeClose());
-    ASSERT_EQ(answers.asked.size(), 2u);
+    ASSERT_EQ(answers.shown.size(), 2u);
     // The second question names the file that failed the second time.
-    EXPECT_TRUE(answers.asked[1].text.contains(QStringLiteral("<c5> ") + badName + QStringLiteral(" <FN>")));
+    EXPECT_TRUE(answers.shown[1].first.contains(QStringLiteral("<c5> ") + badName + QStringLiteral(" <FN>")));
     ASSERT_EQ(offered.size(), 2u);
     EXPECT_TRUE(offered[0].endsWith(QStringLiteral("/Arbeitsstand.Plenoptrum")));
     EXPECT_FALSE(QFile::exists(p.data));
@@ -187,9 +139,9 @@ TEST(ShutDownWrite, SaveAsWritesAMaskFileWithTheWholeHistoryAndAsksAgainWhenThat
 TEST(ShutDownWrite, QuitAnywayClosesWithoutAFileAndWritesNothingLater)
 {
     TBlockedProgram p;
-    TScriptedAnswers answers({mrQuitWithoutSaving});
+    TMessageRecorder answers({mrQuitWithoutSaving});
     EXPECT_TRUE(p.form.close());
-    EXPECT_EQ(answers.asked.size(), 1u);
+    EXPECT_EQ(answers.shown.size(), 1u);
     EXPECT_TRUE(p.keeper.Settled());
     p.Unblock();
     p.keeper.SaveForExit();
@@ -245,12 +197,14 @@ struct TClockedProgram : TFreshProgram {
         dm.DeferredStart({});
         keeper = std::make_unique<TWorkStateKeeper>(dm, &form, timing, [this] { return now; });
     }
-    // Runs the timer's check at time t and lets a write it starts finish.
-    void At(qint64 t)
+    // Runs the timer's check at time t, lets a write it starts finish, and
+    // gives the number of background writes so far.
+    int WritesAt(qint64 t)
     {
         now = t;
         keeper->WriteIfDue();
         keeper->WaitForBackgroundWrite();
+        return keeper->BackgroundWrites();
     }
     void Step(qint64 t, const char* name)
     {
@@ -261,62 +215,43 @@ struct TClockedProgram : TFreshProgram {
 
 } // namespace
 
-TEST(BackgroundWrite, AStepIsWrittenAfterTheQuietTimeAndNotBefore)
+TEST(BackgroundWrite, AfterTheQuietTimeNeverCloserThanTheGapAndAtTheLatestAfterTheLongestWait)
 {
-    TClockedProgram p({3000, 2000, 15000});
-    p.Step(1000, "Punkt");
-    p.At(3999);
-    EXPECT_EQ(p.keeper->BackgroundWrites(), 0);
-    EXPECT_FALSE(QFile::exists(p.data));
-    p.At(4000);
-    EXPECT_EQ(p.keeper->BackgroundWrites(), 1);
-    // The same bytes the shut-down write would put there.
-    EXPECT_EQ(ReadFile(p.data), p.keeper->WorkStateBytes());
-    EXPECT_TRUE(ReadFile(p.data).contains("Punkt"));
-}
-
-TEST(BackgroundWrite, WritesBeginAtLeastTheMinimumGapApart)
-{
-    TClockedProgram p({500, 2000, 15000});
-    p.Step(0, "Punkt");
-    p.At(500);
-    ASSERT_EQ(p.keeper->BackgroundWrites(), 1);
-    p.Step(600, "MoveXY");
-    p.At(1100); // quiet long enough, but only 600 ms after the last write
-    EXPECT_EQ(p.keeper->BackgroundWrites(), 1);
-    p.At(2499);
-    EXPECT_EQ(p.keeper->BackgroundWrites(), 1);
-    p.At(2500);
-    EXPECT_EQ(p.keeper->BackgroundWrites(), 2);
-    EXPECT_TRUE(ReadFile(p.data).contains("MoveXY"));
-}
-
-TEST(BackgroundWrite, ASteadyStreamOfStepsIsWrittenAfterTheLongestWait)
-{
-    TClockedProgram p({3000, 2000, 10000});
-    for (qint64 t = 0; t < 10000; t += 1000) {
-        p.Step(t, "MoveXY");
-        p.At(t + 999);
+    {
+        TClockedProgram p({3000, 2000, 15000});
+        p.Step(1000, "Punkt");
+        EXPECT_EQ(p.WritesAt(3999), 0);
+        EXPECT_FALSE(QFile::exists(p.data));
+        EXPECT_EQ(p.WritesAt(4000), 1);
+        // The same bytes the shut-down write would put there.
+        EXPECT_EQ(ReadFile(p.data), p.keeper->WorkStateBytes());
+        EXPECT_TRUE(ReadFile(p.data).contains("Punkt"));
     }
-    EXPECT_EQ(p.keeper->BackgroundWrites(), 0);
-    p.At(10000);
-    EXPECT_EQ(p.keeper->BackgroundWrites(), 1);
-}
-
-TEST(BackgroundWrite, AnUnchangedStateIsNotWrittenAgain)
-{
-    TClockedProgram p({500, 2000, 15000});
-    p.Step(0, "Punkt");
-    p.Step(0, "MoveXY");
-    p.At(500);
-    ASSERT_EQ(p.keeper->BackgroundWrites(), 1);
-    p.dm.ActionUndoExecute();
-    p.dm.ActionRedoExecute();
-    p.At(10000);
-    EXPECT_EQ(p.keeper->BackgroundWrites(), 1);
-    p.dm.ActionUndoExecute();
-    p.At(20000);
-    EXPECT_EQ(p.keeper->BackgroundWrites(), 2);
+    {
+        TClockedProgram p({500, 2000, 15000});
+        p.Step(0, "Punkt");
+        EXPECT_EQ(p.WritesAt(500), 1);
+        p.Step(600, "MoveXY");
+        EXPECT_EQ(p.WritesAt(1100), 1); // quiet long enough, but only 600 ms after the last write
+        EXPECT_EQ(p.WritesAt(2499), 1);
+        EXPECT_EQ(p.WritesAt(2500), 2);
+        EXPECT_TRUE(ReadFile(p.data).contains("MoveXY"));
+        // The state written already is not written again.
+        p.dm.ActionUndoExecute();
+        p.dm.ActionRedoExecute();
+        EXPECT_EQ(p.WritesAt(10000), 2);
+        p.dm.ActionUndoExecute();
+        EXPECT_EQ(p.WritesAt(20000), 3);
+    }
+    {
+        // A steady stream of steps is written after the longest wait.
+        TClockedProgram p({3000, 2000, 10000});
+        for (qint64 t = 0; t < 10000; t += 1000) {
+            p.Step(t, "MoveXY");
+            EXPECT_EQ(p.WritesAt(t + 999), 0);
+        }
+        EXPECT_EQ(p.WritesAt(10000), 1);
+    }
 }
 
 TEST(BackgroundWrite, ShutDownWaitsForARunningBackgroundWriteAndHasTheLastWord)
@@ -341,7 +276,7 @@ TEST(BackgroundWrite, ShutDownWaitsForARunningBackgroundWriteAndHasTheLastWord)
     // Later timer checks write nothing any more.
     p.Step(600, "Move Z");
     const QByteArray atShutDown = ReadFile(p.data);
-    p.At(60000);
+    p.WritesAt(60000);
     EXPECT_EQ(ReadFile(p.data), atShutDown);
     EXPECT_TRUE(atShutDown.contains("MoveXY"));
     EXPECT_FALSE(atShutDown.contains("Move Z"));

@@ -1,13 +1,6 @@
 // Opening must not mislead: a pair or a mask file that cannot be loaded
 // leaves pictures, names, status bar, caption and history as they were, and
 // an undo or redo that brings another pair lays it out as opening it does.
-#include "app/Daten_Modul.h"
-#include "app/Main.h"
-#include "history/History.h"
-#include "history/UserMessage.h"
-#include "model/ProgramObjects.h"
-
-#include <QFile>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -17,52 +10,25 @@
 namespace {
 
 // Everything a user can see of the loaded pair, and what the next step and
-// the next start would take from it.
+// the next start would take from it: the pictures, and the rest as text.
 struct TVisibleState {
     QImage left, right;
-    QString panel1, panel2, caption;
-    QStringList steps;
-    int itemIndex = 0;
-    QString recordLeft, recordRight;
-    quint8 recordLayout = 0;
-    QString lastFile;
-    QPoint centre;
-
+    QStringList text;
     static TVisibleState Of(TFreshProgram& p)
     {
-        TVisibleState s;
-        s.left = p.dm.SourceLeft.Image;
-        s.right = p.dm.SourceRight.Image;
-        s.panel1 = p.form.StatusPanels[1]->text();
-        s.panel2 = p.form.StatusPanels[2]->text();
-        s.caption = p.form.windowTitle();
-        THistoryListe& h = *HistoryListe();
-        for (int i = 0; i < h.Count(); ++i)
-            s.steps << h.Items(i)->Name;
-        s.itemIndex = h.ItemIndex();
-        s.recordLeft = h.Current().R01().LeftFileName;
-        s.recordRight = h.Current().R01().RightFileName;
-        s.recordLayout = h.Current().R02().InputLayout;
-        s.lastFile = p.dm.Settings->LastFileName;
-        s.centre = p.dm.ViewCentre;
-        return s;
+        const THistoryEintrag& record = HistoryListe()->Current();
+        return {p.dm.SourceLeft.Image, p.dm.SourceRight.Image,
+                {p.form.StatusPanels[1]->text(), p.form.StatusPanels[2]->text(), p.form.windowTitle(),
+                 Steps().join(QLatin1Char('|')), QString::number(HistoryListe()->ItemIndex()),
+                 record.R01().LeftFileName, record.R01().RightFileName, QString::number(record.R02().InputLayout),
+                 p.dm.Settings->LastFileName, QStringLiteral("%1,%2").arg(p.dm.ViewCentre.x()).arg(p.dm.ViewCentre.y())}};
     }
 };
 
 void ExpectSame(const TVisibleState& a, const TVisibleState& b)
 {
-    EXPECT_EQ(a.left, b.left);
-    EXPECT_EQ(a.right, b.right);
-    EXPECT_EQ(a.panel1, b.panel1);
-    EXPECT_EQ(a.panel2, b.panel2);
-    EXPECT_EQ(a.caption, b.caption);
-    EXPECT_EQ(a.steps, b.steps);
-    EXPECT_EQ(a.itemIndex, b.itemIndex);
-    EXPECT_EQ(a.recordLeft, b.recordLeft);
-    EXPECT_EQ(a.recordRight, b.recordRight);
-    EXPECT_EQ(a.recordLayout, b.recordLayout);
-    EXPECT_EQ(a.lastFile, b.lastFile);
-    EXPECT_EQ(a.centre, b.centre);
+    EXPECT_EQ(a.text, b.text);
+    EXPECT_TRUE(a.left == b.left && a.right == b.right);
 }
 
 // A started program showing the pair a_L/a_R (40 x 30) under the caption of
@@ -87,63 +53,61 @@ struct TOpenedProgram : TFreshProgram {
         dialog.answerOk = true;
         dm.ActionOpenLinksRechts->trigger();
     }
+    QString Junk(const char* name) { return WriteFile(dir.filePath(QString::fromLatin1(name)), QByteArray(5000, 'x')); }
 };
-
-QString WriteJunk(const QTemporaryDir& dir, const QString& name)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(QByteArray(5000, 'x'));
-    return path;
-}
 
 } // namespace
 
-TEST(FailedOpen, AMissingPairLeavesEveryVisibleStateAsItWas)
+TEST(FailedOpen, AMissingPairAnUnreadablePictureOrACancelledSearchLeaveEveryVisibleStateAsItWas)
 {
-    TOpenedProgram p;
-    const TVisibleState before = TVisibleState::Of(p);
-    ASSERT_EQ(before.steps, QStringList{QStringLiteral("Öffne L/R")});
-    ASSERT_EQ(before.panel1, QStringLiteral("rechte Bild: a_R.bmp"));
-    TMessageRecorder messages; // answers No to the search question
-    p.Open(p.dir.filePath(QStringLiteral("weg_L.jpg")), p.right, 0);
-    EXPECT_EQ(messages.count, 1);
-    ExpectSame(TVisibleState::Of(p), before);
-    EXPECT_FALSE(p.dm.Busy);
-}
-
-TEST(FailedOpen, AnUnreadablePictureLeavesEveryVisibleStateAsItWas)
-{
-    TOpenedProgram p;
-    const TVisibleState before = TVisibleState::Of(p);
-    TMessageRecorder messages;
-    messages.answer = mrOk;
-    const QString junk = WriteJunk(p.dir, QStringLiteral("kaputt.jpg"));
-    p.Open(junk, QString(), 1);
-    ASSERT_EQ(messages.count, 1);
-    EXPECT_TRUE(messages.shown[0].first.contains(junk));
-    EXPECT_EQ(messages.shown[0].second, dkFehler);
-    ExpectSame(TVisibleState::Of(p), before);
-}
-
-TEST(FailedOpen, ASearchThatIsCancelledLeavesEveryVisibleStateAsItWas)
-{
-    TOpenedProgram p;
-    const TVisibleState before = TVisibleState::Of(p);
-    const QString gone = p.dir.filePath(QStringLiteral("weg.jpg"));
-    // The user's open is confirmed, the search it offers is cancelled.
-    int shown = 0;
-    p.dm.ShowOpenStereoDialog = [&] { return ++shown == 1; };
-    p.dialog.left = gone;
-    p.dialog.layout = 2;
-    TMessageRecorder messages;
-    messages.answer = mrYes;
-    p.dm.ActionOpenLinksRechts->trigger();
-    EXPECT_EQ(shown, 2);
-    // The search dialog was filled with the pair that could not be found.
-    EXPECT_EQ(p.dialog.left, gone);
-    ExpectSame(TVisibleState::Of(p), before);
+    const struct {
+        const char* title;
+        int answer;
+        int kind;
+        std::function<QString(TOpenedProgram&)> open; // gives the file the message names
+    } cases[] = {
+        {"missing pair, search declined", mrNo, dkBestaetigung,
+         [](TOpenedProgram& p) {
+             p.Open(p.dir.filePath(QStringLiteral("weg_L.jpg")), p.right, 0);
+             return p.dir.filePath(QStringLiteral("weg_L.jpg"));
+         }},
+        {"unreadable picture", mrOk, dkFehler,
+         [](TOpenedProgram& p) {
+             const QString junk = p.Junk("kaputt.jpg");
+             p.Open(junk, QString(), 1);
+             return junk;
+         }},
+        // The user's open is confirmed, the search it offers is cancelled.
+        {"search cancelled", mrYes, dkBestaetigung,
+         [](TOpenedProgram& p) {
+             const QString gone = p.dir.filePath(QStringLiteral("weg.jpg"));
+             int shown = 0;
+             p.dm.ShowOpenStereoDialog = [&] { return ++shown == 1; };
+             p.dialog.left = gone;
+             p.dialog.layout = 2;
+             p.dm.ActionOpenLinksRechts->trigger();
+             EXPECT_EQ(shown, 2);
+             // The search dialog was filled with the pair that could not be found.
+             EXPECT_EQ(p.dialog.left, gone);
+             p.dialog.Install(p.dm);
+             return gone;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        TOpenedProgram p;
+        const TVisibleState before = TVisibleState::Of(p);
+        ASSERT_EQ(before.text.mid(0, 4), QStringList({"rechte Bild: a_R.bmp", "linke Bild: a_L.bmp",
+                                                       "Plenoptra Fenster.Plenoptrum", "Öffne L/R"}));
+        TMessageRecorder messages;
+        messages.answer = c.answer;
+        const QString named = c.open(p);
+        ASSERT_EQ(messages.count, 1);
+        EXPECT_TRUE(messages.shown[0].first.contains(named)) << messages.shown[0].first.toStdString();
+        EXPECT_EQ(messages.shown[0].second, c.kind);
+        ExpectSame(TVisibleState::Of(p), before);
+        EXPECT_FALSE(p.dm.Busy);
+    }
 }
 
 TEST(FailedOpen, ASearchThatFindsAnotherPairOpensThatOne)
@@ -180,7 +144,7 @@ TEST(FailedOpen, ARefusedMaskFileKeepsCaptionLastFileAndHistory)
     ASSERT_EQ(p.form.windowTitle(), QStringLiteral("Plenoptra gut.Plenoptrum"));
     const TVisibleState before = TVisibleState::Of(p);
 
-    ask = WriteJunk(p.dir, QStringLiteral("fremd.Plenoptrum"));
+    ask = p.Junk("fremd.Plenoptrum");
     TMessageRecorder messages;
     messages.answer = mrOk;
     p.dm.ActionOpenMask->trigger();
@@ -201,7 +165,7 @@ TEST(FailedOpen, ARefusedMaskFileOnTheCommandLineBringsBackTheLastWorkState)
     HistoryListe()->Current().R01().LeftFileName = l;
     HistoryListe()->Current().R01().RightFileName = r;
     HistoryListe()->Add(QStringLiteral("Öffne L/R"));
-    const QString junk = WriteJunk(p.dir, QStringLiteral("fremd.Plenoptrum"));
+    const QString junk = WriteFile(p.dir.filePath(QStringLiteral("fremd.Plenoptrum")), QByteArray(5000, 'x'));
     TMessageRecorder messages;
     messages.answer = mrOk;
     p.dm.DeferredStart({junk});
