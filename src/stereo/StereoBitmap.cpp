@@ -1,17 +1,17 @@
 #include "stereo/StereoBitmap.h"
 
+#include "stereo/PictureBuffers.h"
+
 #include <QGuiApplication>
 #include <QPalette>
 
 #include <algorithm>
-#include <cstdlib>
 #include <limits>
 #include <cstring>
 #include <new>
 #include <thread>
 #include <vector>
 
-#include <sys/mman.h>
 
 namespace {
 
@@ -81,34 +81,21 @@ void SwitchToRgb32(QImage& image)
         throw std::bad_alloc();
 }
 
-namespace {
-
-constexpr size_t kHugePage = size_t(2) << 20;
-
-void FreeAligned(void* data) { std::free(data); }
-
-} // namespace
-
 QImage NewRgb32(int width, int height)
 {
     if (width <= 0 || height <= 0)
         return QImage();
     const size_t bytes = size_t(width) * size_t(height) * sizeof(QRgb);
-    if (bytes >= 8 * kHugePage && width <= (std::numeric_limits<int>::max() / 4)) {
-        // Large pictures are faulted in as 2 MB pages where the system offers
-        // them on request: a fresh 96 MB picture then costs a few dozen page
-        // faults instead of tens of thousands.
-        const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* data = std::aligned_alloc(kHugePage, rounded);
+    if (bytes >= kPooledPictureBytes && width <= (std::numeric_limits<int>::max() / 4)) {
+        // Large pictures live in pooled memory: the memory of the previous
+        // picture of about this size is used again instead of fresh pages.
+        void* data = TakePictureBuffer(bytes);
         if (!data)
             throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-        madvise(data, rounded, MADV_HUGEPAGE);
-#endif
         QImage image(static_cast<uchar*>(data), width, height, qsizetype(width) * 4, QImage::Format_RGB32,
-                     FreeAligned, data);
+                     ReleasePictureBuffer, data);
         if (image.isNull()) {
-            std::free(data);
+            ReleasePictureBuffer(data);
             throw std::bad_alloc();
         }
         return image;
