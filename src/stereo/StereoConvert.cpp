@@ -5,19 +5,46 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#ifdef __SSE4_1__
+#include <smmintrin.h>
+#endif
 
 namespace {
 
 // How one output channel is made. Products are tabulated per source channel:
 // t[c][v] is the very double that weight_c * v gives, so summing the three
 // table entries in the row's order reproduces a*R + b*G + c*B bit for bit.
+//
+// Rows whose weights are whole thousandths (the grey row 0.299, 0.587,
+// 0.114 of every half-tone and grey matrix) are summed in integers instead:
+// n = 1000 * (a*R + b*G + c*B) exactly. The double sum differs from n / 1000
+// by less than 1e-6, and n / 1000 is at least 0.001 away from the next half
+// unless n ends in 500, so rounding n / 1000 gives the double formula's
+// result everywhere but at those ties, which take the double path.
 struct TRowPlan {
-    enum Kind { Zero, Copy, General, SameAs } kind = Zero;
+    enum Kind { Zero, Copy, General, SameAs, Thousandths } kind = Zero;
     int channel = 0; // Copy: 0 red, 1 green, 2 blue
     int source = 0; // 0 first picture, 1 second picture
     int same = 0; // SameAs: the earlier row whose result this row repeats
+    uint32_t k[3] = {0, 0, 0}; // Thousandths: the weights times 1000
     double t[3][256];
 };
+
+// The weights times 1000 when all are whole thousandths from 0 to 1000
+// (closer than 1e-9); false otherwise.
+bool WholeThousandths(const double* w, uint32_t* k)
+{
+    for (int c = 0; c < 3; ++c) {
+        const double scaled = w[c] * 1000;
+        const double whole = std::nearbyint(scaled);
+        if (!(whole >= 0 && whole <= 1000) || std::fabs(scaled - whole) > 1e-6)
+            return false;
+        k[c] = uint32_t(whole);
+    }
+    return true;
+}
 
 struct TMixPlan {
     TRowPlan rows[3];
@@ -56,7 +83,8 @@ void BuildPlan(TMixPlan& plan, const TColorMatrix& m, const int sources[3])
         if (row.kind == TRowPlan::General) {
             for (int e = 0; e < r; ++e) {
                 const double* we = &m[size_t(e) * 3];
-                if (plan.rows[e].kind == TRowPlan::General && plan.rows[e].source == row.source
+                if ((plan.rows[e].kind == TRowPlan::General || plan.rows[e].kind == TRowPlan::Thousandths)
+                    && plan.rows[e].source == row.source
                     && we[0] == w[0] && we[1] == w[1] && we[2] == w[2]) {
                     row.kind = TRowPlan::SameAs;
                     row.same = e;
@@ -69,6 +97,8 @@ void BuildPlan(TMixPlan& plan, const TColorMatrix& m, const int sources[3])
             for (int c = 0; c < 3; ++c)
                 for (int v = 0; v < 256; ++v)
                     row.t[c][v] = w[c] * double(v);
+            if (WholeThousandths(w, row.k))
+                row.kind = TRowPlan::Thousandths;
         } else if (row.kind == TRowPlan::SameAs) {
             plan.allCopy = false;
         }
@@ -83,6 +113,48 @@ inline uint32_t EvalRow(const TRowPlan& row, QRgb p)
     double s = row.t[0][(p >> 16) & 0xFF] + row.t[1][(p >> 8) & 0xFF];
     s += row.t[2][p & 0xFF];
     return uint32_t(int64_t(std::nearbyint(s))) & 0xFF;
+}
+
+// One output channel of a row of pixels for a row of whole thousandths:
+// with m = n + 500, floor(m / 1000) is the rounded result unless m is a
+// multiple of 1000 (a tie), and those few pixels take the double formula.
+// For m up to 255500 the float product below is within 3e-5 of
+// (m + 0.5) / 1000, which is at least 0.0005 away from the next integer, so
+// truncating it gives floor(m / 1000) exactly.
+inline uint32_t ThousandthsPixel(const TRowPlan& row, QRgb p)
+{
+    const int32_t m = int32_t(row.k[0] * ((p >> 16) & 0xFF) + row.k[1] * ((p >> 8) & 0xFF) + row.k[2] * (p & 0xFF)) + 500;
+    const int32_t q = int32_t((float(m) + 0.5f) * 0.001f);
+    return q * 1000 == m ? EvalRow(row, p) : uint32_t(q) & 0xFF;
+}
+
+void ThousandthsChannel(const TRowPlan& row, const QRgb* src, uint32_t* out, int width)
+{
+    int x = 0;
+#ifdef __SSE4_1__
+    // Four pixels at a time; the same arithmetic as ThousandthsPixel.
+    const __m128i k0 = _mm_set1_epi32(int(row.k[0])), k1 = _mm_set1_epi32(int(row.k[1]));
+    const __m128i k2 = _mm_set1_epi32(int(row.k[2]));
+    const __m128i byte = _mm_set1_epi32(0xFF), half = _mm_set1_epi32(500), thousand = _mm_set1_epi32(1000);
+    const __m128 quarter = _mm_set1_ps(0.5f), milli = _mm_set1_ps(0.001f);
+    for (; x + 4 <= width; x += 4) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        const __m128i r = _mm_and_si128(_mm_srli_epi32(p, 16), byte);
+        const __m128i g = _mm_and_si128(_mm_srli_epi32(p, 8), byte);
+        const __m128i b = _mm_and_si128(p, byte);
+        const __m128i m = _mm_add_epi32(
+            _mm_add_epi32(_mm_add_epi32(_mm_mullo_epi32(r, k0), _mm_mullo_epi32(g, k1)), _mm_mullo_epi32(b, k2)), half);
+        const __m128i q = _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(m), quarter), milli));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_and_si128(q, byte));
+        const int ties = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_mullo_epi32(q, thousand), m)));
+        if (ties)
+            for (int i = 0; i < 4; ++i)
+                if (ties & (1 << i))
+                    out[x + i] = EvalRow(row, src[x + i]);
+    }
+#endif
+    for (; x < width; ++x)
+        out[x] = ThousandthsPixel(row, src[x]);
 }
 
 void MixRowsCopy(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl, int width, int y0, int y1)
@@ -128,6 +200,7 @@ void MixRowsGeneral(const TMixPlan& plan, const QImage& a, const QImage& b, ucha
                     v[i] = (p >> ChannelShift(r[i].channel)) & 0xFF;
                     break;
                 case TRowPlan::General:
+                case TRowPlan::Thousandths:
                     v[i] = EvalRow(r[i], p);
                     break;
                 case TRowPlan::SameAs:
@@ -137,6 +210,48 @@ void MixRowsGeneral(const TMixPlan& plan, const QImage& a, const QImage& b, ucha
             }
             o[x] = 0xFF000000u | (v[0] << 16) | (v[1] << 8) | v[2];
         }
+    }
+}
+
+// Rows without General weights, one channel of a whole pixel row at a time.
+void MixRowsChannels(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl,
+                     int width, int y0, int y1)
+{
+    const TRowPlan* r = plan.rows;
+    std::vector<uint32_t> scratch(size_t(width) * 3);
+    uint32_t* channel[3] = {scratch.data(), scratch.data() + width, scratch.data() + 2 * width};
+    for (int y = y0; y < y1; ++y) {
+        const QRgb* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const QRgb* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        const uint32_t* c[3];
+        for (int i = 0; i < 3; ++i) {
+            const QRgb* src = r[i].source ? pb : pa;
+            uint32_t* out = channel[i];
+            c[i] = out;
+            switch (r[i].kind) {
+            case TRowPlan::Zero:
+                std::fill(out, out + width, 0u);
+                break;
+            case TRowPlan::Copy: {
+                const int shift = ChannelShift(r[i].channel);
+                for (int x = 0; x < width; ++x)
+                    out[x] = (src[x] >> shift) & 0xFF;
+                break;
+            }
+            case TRowPlan::Thousandths:
+                ThousandthsChannel(r[i], src, out, width);
+                break;
+            case TRowPlan::SameAs:
+                c[i] = c[r[i].same];
+                break;
+            case TRowPlan::General:
+                break; // not in such a plan
+            }
+        }
+        QRgb* o = reinterpret_cast<QRgb*>(outBits + y * outBpl);
+        const uint32_t *c0 = c[0], *c1 = c[1], *c2 = c[2];
+        for (int x = 0; x < width; ++x)
+            o[x] = 0xFF000000u | (c0[x] << 16) | (c1[x] << 8) | c2[x];
     }
 }
 
@@ -152,9 +267,13 @@ void RunMix(const TColorMatrix& m, const int sources[3], const QImage& a, const 
     uchar* bits = out.bits();
     const qsizetype bpl = out.bytesPerLine();
     const TMixPlan& p = *plan;
+    const bool general = std::any_of(std::begin(p.rows), std::end(p.rows),
+                                     [](const TRowPlan& row) { return row.kind == TRowPlan::General; });
     ForRowBands(height, qint64(width) * height, [&](int y0, int y1) {
         if (p.allCopy)
             MixRowsCopy(p, a, b, bits, bpl, width, y0, y1);
+        else if (!general)
+            MixRowsChannels(p, a, b, bits, bpl, width, y0, y1);
         else
             MixRowsGeneral(p, a, b, bits, bpl, width, y0, y1);
     });
