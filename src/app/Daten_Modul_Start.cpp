@@ -30,6 +30,11 @@ const QString kResPictureDamaged = QStringLiteral(
 
 const QString kMaskExtension = QStringLiteral(".Plenoptrum");
 
+// After a load, a spare pair of picture memory is prepared this much later,
+// once the new pair is on screen: the next open, or the extra picture an
+// anaglyph view needs, then finds memory that is already there.
+constexpr int kSpareMemoryDelayMs = 250;
+
 } // namespace
 
 void TDM::DeferredStart(const QStringList& arguments)
@@ -147,11 +152,16 @@ void TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layou
 
     try {
         QStringList damage;
+        // The masks' pixels are painted anew by the next transparent view
+        // anyway; their memory serves the new pair.
+        MaskLeft.Image = QImage();
+        MaskRight.Image = QImage();
         if (!LoadStereoPicture(SourceLeft, SourceRight, left, layout, right, {}, {}, &damage))
             return;
         MakeWhiteMasks(Pictures);
+        KeepPictureBuffersFor(Pictures, 1, kSpareMemoryDelayMs);
         if (ViewCentre == QPoint(-1, -1)) {
-            ViewCentre = QPoint(MaskLeft.Width() / 2, MaskLeft.Height() / 2);
+            ViewCentre = QPoint(Pictures.MaskSize(0).width() / 2, Pictures.MaskSize(0).height() / 2);
             WriteViewCentreToCurrent();
         }
         if (OnLayoutChanged)
@@ -178,6 +188,8 @@ void TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layou
 void TDM::ActionOpenLinksRechtsExecute()
 {
     if (!ShowOpenStereoDialog || !ShowOpenStereoDialog()) {
+        // What the dialog prepared for the pair it showed is not needed.
+        KeepPictureBuffersFor(Pictures, 1, 0);
         SetBusy(false);
         return;
     }

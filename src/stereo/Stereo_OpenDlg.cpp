@@ -1,6 +1,7 @@
 #include "stereo/Stereo_OpenDlg.h"
 
 #include "app/Artwork.h"
+#include "stereo/Compose.h"
 #include "stereo/StereoLoad.h"
 
 #include <QAction>
@@ -310,6 +311,27 @@ void TFormOpenStereo::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     TimerStartPreview->start(kPreviewDelayAtStart);
+    PreparedFor.clear();
+    PrepareMemoryForPair();
+}
+
+void TFormOpenStereo::PrepareMemoryForPair()
+{
+    // Only for the user's choice: the controller presets the fields of the
+    // hidden dialog with every pair it loads.
+    if (!isVisible())
+        return;
+    const QString key = QString::number(GetLayout()) + QLatin1Char('\n') + GetLeftFileName() + QLatin1Char('\n')
+                        + GetRightFileName();
+    if (key == PreparedFor)
+        return;
+    PreparedFor = key;
+    QSize left, right;
+    if (!ReadStereoPictureSizes(GetLeftFileName(), GetLayout(), GetRightFileName(), &left, &right))
+        return;
+    // Two pictures per eye: the pair itself and its composed view. Idle
+    // memory of the pair that is open now counts, within the pool's limit.
+    KeepPictureBuffersFor(left, right, 2, 0);
 }
 
 void TFormOpenStereo::RadioGroupPictureFormatClick()
@@ -323,6 +345,7 @@ void TFormOpenStereo::RadioGroupPictureFormatClick()
     LabelFileName_L->setText(QString::fromUtf8(pair ? kLabelLeftPair : kLabelLeftSingle));
     BitBtnOpen->setToolTip(pair ? QString::fromUtf8(kOpenHintPair) : OpenStereoLayoutTitle(layout));
     PlaceDateiControls();
+    PrepareMemoryForPair();
     if (!Updating)
         TimerStartPreview->start();
 }
@@ -370,6 +393,7 @@ void TFormOpenStereo::EditFileNameChange()
         EditFileName_R->clear();
     }
     MarkFileFields();
+    PrepareMemoryForPair();
     TimerStartPreview->setInterval(kPreviewDelayAfterChange);
     if (!Updating)
         TimerStartPreview->start();
@@ -399,9 +423,13 @@ void TFormOpenStereo::TimerStartPreviewTimer()
     };
     bool loaded = false;
     Loading = true;
+    // Read no larger than the preview area shows them (the anaglyph modes
+    // show an eye that large).
+    const QSize area = ImagePreview->contentsRect().size();
     try {
-        loaded = LoadStereoPicture(PreviewLeft, PreviewRight, GetLeftFileName(), GetLayout(), GetRightFileName(),
-                                   leftProgress, rightProgress);
+        loaded = LoadStereoPreview(PreviewLeft, PreviewRight, GetLeftFileName(), GetLayout(), GetRightFileName(),
+                                   area, leftProgress, rightProgress);
+        PreviewReadFor = area;
         Loading = false;
         ClearLoadError();
     } catch (const EPlenoptraError& error) {
@@ -579,6 +607,12 @@ bool TFormOpenStereo::eventFilter(QObject* watched, QEvent* event)
         PlaceDateiControls();
     } else if (watched == ImagePreview && event->type() == QEvent::Resize) {
         RebuildPreview();
+        // Grown beyond what the reduced pictures can show sharply: read them
+        // again for the new size once the resizing has settled.
+        const QSize area = ImagePreview->contentsRect().size();
+        if (!PreviewLeft.Empty() && (area.width() > PreviewReadFor.width() || area.height() > PreviewReadFor.height())
+            && !Updating && isVisible())
+            TimerStartPreview->start();
     } else if (watched == EditFileName_L || watched == EditFileName_R) {
         const auto type = event->type();
         if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
