@@ -387,7 +387,9 @@ TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress, const TPic
         // The size comes from a first look at the header; the decoder reads
         // it again from the start.
         const QSize size = ReadJpegSizeFd(fd);
-        if (!size.isEmpty()) {
+        // A picture too large to open is not previewed either: read at full
+        // size, it is refused as it would be when opened.
+        if (!size.isEmpty() && PictureSizeAllowed(size.width(), size.height())) {
             const int factor = reduction(size);
             job->reduction = factor >= 8 ? 8 : factor >= 4 ? 4 : factor >= 2 ? 2 : 1;
         }
