@@ -158,7 +158,11 @@ public:
         {
             std::lock_guard lock(FMutex);
             FWanted.clear();
-            victims.swap(FIdle);
+            if (FPreparing && !FPreparingData)
+                FDiscardPrepared = true; // not published yet: it will not be
+            for (const TIdle& buffer : FIdle)
+                DropLocked(buffer, victims);
+            FIdle.clear();
             FIdleBytes = 0;
         }
         Unmap(victims);
@@ -191,9 +195,19 @@ private:
             const auto oldest = std::min_element(FIdle.begin(), FIdle.end(),
                                                  [](const TIdle& a, const TIdle& b) { return a.age < b.age; });
             FIdleBytes -= oldest->capacity;
-            victims.push_back(*oldest);
+            DropLocked(*oldest, victims);
             FIdle.erase(oldest);
         }
+    }
+
+    // A buffer the background is still faulting in is unmapped by the
+    // background when it is done with it, never under its feet.
+    void DropLocked(const TIdle& buffer, std::vector<TIdle>& victims)
+    {
+        if (buffer.data == FPreparingData)
+            FDiscardPrepared = true;
+        else
+            victims.push_back(buffer);
     }
 
     static void Unmap(const std::vector<TIdle>& victims)
@@ -218,6 +232,18 @@ private:
         return 0;
     }
 
+    // Publishes a buffer as idle unless it was dropped meanwhile or no
+    // longer fits the limit; false when it must be unmapped.
+    bool PublishLocked(void* data, size_t capacity)
+    {
+        if (FDiscardPrepared || FInUseBytes + FIdleBytes + capacity > FLimit)
+            return false;
+        FIdle.push_back(TIdle{data, capacity, ++FAge});
+        FIdleBytes += capacity;
+        FPreparedBytes += capacity;
+        return true;
+    }
+
     void FillerLoop()
     {
         std::unique_lock lock(FMutex);
@@ -237,35 +263,47 @@ private:
                 continue;
             }
             FPreparing = true;
+            FDiscardPrepared = false;
             lock.unlock();
             void* data = MapFresh(capacity);
-            bool published = false;
+            bool keep = false;
             if (data && Populate(data, std::min(capacity, kPrepareStep))) {
                 // Published at once: a picture that needs it now takes it
                 // while the rest is still being faulted in.
                 lock.lock();
-                FIdle.push_back(TIdle{data, capacity, ++FAge});
-                FIdleBytes += capacity;
-                FPreparedBytes += capacity;
+                keep = PublishLocked(data, capacity);
+                if (keep)
+                    FPreparingData = data;
                 lock.unlock();
-                published = true;
-                for (size_t done = kPrepareStep; done < capacity; done += kPrepareStep)
+                for (size_t done = kPrepareStep; keep && done < capacity; done += kPrepareStep) {
+                    lock.lock();
+                    const bool dropped = FDiscardPrepared;
+                    lock.unlock();
+                    if (dropped)
+                        break;
                     Populate(static_cast<char*>(data) + done, std::min(kPrepareStep, capacity - done));
+                }
+                lock.lock();
+                keep = keep && !FDiscardPrepared;
             } else if (data) {
                 // Without a content-safe prefault the pages are written
                 // before anybody can take the buffer.
                 const size_t page = PageSize();
                 for (size_t offset = 0; offset < capacity; offset += page)
                     static_cast<volatile char*>(data)[offset] = 0;
-            }
-            lock.lock();
-            FPreparing = false;
-            if (!data) {
+                lock.lock();
+                keep = PublishLocked(data, capacity);
+            } else {
+                lock.lock();
                 FWanted.clear(); // the system has no memory to spare
-            } else if (!published) {
-                FIdle.push_back(TIdle{data, capacity, ++FAge});
-                FIdleBytes += capacity;
-                FPreparedBytes += capacity;
+            }
+            FPreparingData = nullptr;
+            FDiscardPrepared = false;
+            FPreparing = false;
+            if (data && !keep) {
+                lock.unlock();
+                munmap(data, capacity);
+                lock.lock();
             }
         }
     }
@@ -280,6 +318,8 @@ private:
     std::vector<size_t> FWanted;
     Clock::time_point FStartAt;
     bool FPreparing = false;
+    void* FPreparingData = nullptr; // published, still being faulted in
+    bool FDiscardPrepared = false; // dropped meanwhile: unmap when done
     std::thread FFiller;
 };
 

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -130,6 +132,33 @@ TEST(PictureBufferReserve, StartsOnlyAfterItsDelayAndIsReplacedByTheNextCall)
     ReservePictureBuffers({1 * kMb}); // small pictures need no pool
     WaitForPictureBufferReserve();
     EXPECT_EQ(PictureBufferStatistics().IdleBytes, PictureBufferCapacity(8 * kMb));
+}
+
+TEST(PictureBufferReserve, WhatIsBeingPreparedWhenIdleMemoryIsReleasedIsNotKept)
+{
+    TEmptyPool pool;
+    SetPictureBufferLimit(size_t(1) << 30);
+    for (int round = 0; round < 5; ++round) {
+        ReservePictureBuffers({96 * kMb, 96 * kMb});
+        std::this_thread::sleep_for(std::chrono::milliseconds(round * 7));
+        ReleaseIdlePictureBuffers();
+        WaitForPictureBufferReserve();
+        EXPECT_EQ(PictureBufferStatistics().IdleBytes, size_t(0)) << round;
+    }
+    // A buffer taken while being prepared stays the picture's.
+    ReservePictureBuffers({96 * kMb});
+    void* taken = nullptr;
+    while (!taken) {
+        if (PictureBufferStatistics().IdleBytes > 0)
+            taken = TakePictureBuffer(96 * kMb);
+        else
+            std::this_thread::yield();
+    }
+    ReleaseIdlePictureBuffers();
+    std::memset(taken, 7, 96 * kMb);
+    WaitForPictureBufferReserve();
+    EXPECT_EQ(static_cast<unsigned char*>(taken)[96 * kMb - 1], 7);
+    ReleasePictureBuffer(taken);
 }
 
 TEST(PictureBufferPictures, LargePictureMemoryComesBackWhenTheLastCopyGoes)
