@@ -115,7 +115,7 @@ inline uint32_t EvalRow(const TRowPlan& row, QRgb p)
     return uint32_t(int64_t(std::nearbyint(s))) & 0xFF;
 }
 
-// One output channel of a row of pixels for a row of whole thousandths:
+// One output channel of one pixel for a row of whole thousandths:
 // with m = n + 500, floor(m / 1000) is the rounded result unless m is a
 // multiple of 1000 (a tie), and those few pixels take the double formula.
 // For m up to 255500 the float product below is within 3e-5 of
@@ -128,35 +128,8 @@ inline uint32_t ThousandthsPixel(const TRowPlan& row, QRgb p)
     return q * 1000 == m ? EvalRow(row, p) : uint32_t(q) & 0xFF;
 }
 
-void ThousandthsChannel(const TRowPlan& row, const QRgb* src, uint32_t* out, int width)
-{
-    int x = 0;
-#ifdef __SSE4_1__
-    // Four pixels at a time; the same arithmetic as ThousandthsPixel.
-    const __m128i k0 = _mm_set1_epi32(int(row.k[0])), k1 = _mm_set1_epi32(int(row.k[1]));
-    const __m128i k2 = _mm_set1_epi32(int(row.k[2]));
-    const __m128i byte = _mm_set1_epi32(0xFF), half = _mm_set1_epi32(500), thousand = _mm_set1_epi32(1000);
-    const __m128 quarter = _mm_set1_ps(0.5f), milli = _mm_set1_ps(0.001f);
-    for (; x + 4 <= width; x += 4) {
-        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
-        const __m128i r = _mm_and_si128(_mm_srli_epi32(p, 16), byte);
-        const __m128i g = _mm_and_si128(_mm_srli_epi32(p, 8), byte);
-        const __m128i b = _mm_and_si128(p, byte);
-        const __m128i m = _mm_add_epi32(
-            _mm_add_epi32(_mm_add_epi32(_mm_mullo_epi32(r, k0), _mm_mullo_epi32(g, k1)), _mm_mullo_epi32(b, k2)), half);
-        const __m128i q = _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(m), quarter), milli));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_and_si128(q, byte));
-        const int ties = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_mullo_epi32(q, thousand), m)));
-        if (ties)
-            for (int i = 0; i < 4; ++i)
-                if (ties & (1 << i))
-                    out[x + i] = EvalRow(row, src[x + i]);
-    }
-#endif
-    for (; x < width; ++x)
-        out[x] = ThousandthsPixel(row, src[x]);
-}
-
+#ifndef __SSE4_1__
+// Without four-pixel steps: plans that only copy or clear channels.
 void MixRowsCopy(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl, int width, int y0, int y1)
 {
     const TRowPlan* r = plan.rows;
@@ -179,6 +152,7 @@ void MixRowsCopy(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* 
         }
     }
 }
+#endif
 
 void MixRowsGeneral(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl, int width, int y0, int y1)
 {
@@ -213,45 +187,101 @@ void MixRowsGeneral(const TMixPlan& plan, const QImage& a, const QImage& b, ucha
     }
 }
 
-// Rows without General weights, one channel of a whole pixel row at a time.
+// One pixel of a plan without General rows.
+inline QRgb MixPixel(const TRowPlan* r, QRgb pa, QRgb pb)
+{
+    uint32_t v[3];
+    for (int i = 0; i < 3; ++i) {
+        const QRgb p = r[i].source ? pb : pa;
+        switch (r[i].kind) {
+        case TRowPlan::Zero:
+            v[i] = 0;
+            break;
+        case TRowPlan::Copy:
+            v[i] = (p >> ChannelShift(r[i].channel)) & 0xFF;
+            break;
+        case TRowPlan::Thousandths:
+            v[i] = ThousandthsPixel(r[i], p);
+            break;
+        case TRowPlan::General:
+            v[i] = EvalRow(r[i], p);
+            break;
+        case TRowPlan::SameAs:
+            v[i] = v[r[i].same];
+            break;
+        }
+    }
+    return 0xFF000000u | (v[0] << 16) | (v[1] << 8) | v[2];
+}
+
+#ifdef __SSE4_1__
+// Four pixels of a thousandths row at once, the arithmetic of
+// ThousandthsPixel; ties gets a bit for every pixel that is a tie, whose
+// result the caller takes from the double formula instead.
+inline __m128i ThousandthsFour(const TRowPlan& row, __m128i p, int* ties)
+{
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    const __m128i r = _mm_and_si128(_mm_srli_epi32(p, 16), byte);
+    const __m128i g = _mm_and_si128(_mm_srli_epi32(p, 8), byte);
+    const __m128i b = _mm_and_si128(p, byte);
+    const __m128i m = _mm_add_epi32(_mm_add_epi32(_mm_add_epi32(_mm_mullo_epi32(r, _mm_set1_epi32(int(row.k[0]))),
+                                                                _mm_mullo_epi32(g, _mm_set1_epi32(int(row.k[1])))),
+                                                  _mm_mullo_epi32(b, _mm_set1_epi32(int(row.k[2])))),
+                                    _mm_set1_epi32(500));
+    const __m128i q =
+        _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(m), _mm_set1_ps(0.5f)), _mm_set1_ps(0.001f)));
+    *ties |= _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_mullo_epi32(q, _mm_set1_epi32(1000)), m)));
+    return _mm_and_si128(q, byte);
+}
+#endif
+
+// Plans without General rows, four pixels at a time where the processor
+// allows it.
 void MixRowsChannels(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl,
                      int width, int y0, int y1)
 {
     const TRowPlan* r = plan.rows;
-    std::vector<uint32_t> scratch(size_t(width) * 3);
-    uint32_t* channel[3] = {scratch.data(), scratch.data() + width, scratch.data() + 2 * width};
     for (int y = y0; y < y1; ++y) {
         const QRgb* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
         const QRgb* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        const uint32_t* c[3];
-        for (int i = 0; i < 3; ++i) {
-            const QRgb* src = r[i].source ? pb : pa;
-            uint32_t* out = channel[i];
-            c[i] = out;
-            switch (r[i].kind) {
-            case TRowPlan::Zero:
-                std::fill(out, out + width, 0u);
-                break;
-            case TRowPlan::Copy: {
-                const int shift = ChannelShift(r[i].channel);
-                for (int x = 0; x < width; ++x)
-                    out[x] = (src[x] >> shift) & 0xFF;
-                break;
-            }
-            case TRowPlan::Thousandths:
-                ThousandthsChannel(r[i], src, out, width);
-                break;
-            case TRowPlan::SameAs:
-                c[i] = c[r[i].same];
-                break;
-            case TRowPlan::General:
-                break; // not in such a plan
-            }
-        }
         QRgb* o = reinterpret_cast<QRgb*>(outBits + y * outBpl);
-        const uint32_t *c0 = c[0], *c1 = c[1], *c2 = c[2];
-        for (int x = 0; x < width; ++x)
-            o[x] = 0xFF000000u | (c0[x] << 16) | (c1[x] << 8) | c2[x];
+        int x = 0;
+#ifdef __SSE4_1__
+        const __m128i byte = _mm_set1_epi32(0xFF);
+        for (; x + 4 <= width; x += 4) {
+            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pa + x));
+            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pb + x));
+            __m128i c[3];
+            int ties = 0;
+            for (int i = 0; i < 3; ++i) {
+                const __m128i src = r[i].source ? vb : va;
+                switch (r[i].kind) {
+                case TRowPlan::Copy:
+                    c[i] = _mm_and_si128(_mm_srl_epi32(src, _mm_cvtsi32_si128(ChannelShift(r[i].channel))), byte);
+                    break;
+                case TRowPlan::Thousandths:
+                    c[i] = ThousandthsFour(r[i], src, &ties);
+                    break;
+                case TRowPlan::SameAs:
+                    c[i] = c[r[i].same];
+                    break;
+                default: // Zero; General rows never come here
+                    c[i] = _mm_setzero_si128();
+                    break;
+                }
+            }
+            const __m128i pixel = _mm_or_si128(
+                _mm_or_si128(_mm_set1_epi32(int(0xFF000000u)), _mm_slli_epi32(c[0], 16)),
+                _mm_or_si128(_mm_slli_epi32(c[1], 8), c[2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + x), pixel);
+            if (ties)
+                for (int j = 0; j < 4; ++j)
+                    if (ties & (1 << j))
+                        o[x + j] = MixPixel(r, pa[x + j], pb[x + j]);
+        }
+#endif
+        for (; x < width; ++x)
+            o[x] = MixPixel(r, pa[x], pb[x]);
     }
 }
 
@@ -270,9 +300,13 @@ void RunMix(const TColorMatrix& m, const int sources[3], const QImage& a, const 
     const bool general = std::any_of(std::begin(p.rows), std::end(p.rows),
                                      [](const TRowPlan& row) { return row.kind == TRowPlan::General; });
     ForRowBands(height, qint64(width) * height, [&](int y0, int y1) {
-        if (p.allCopy)
+#ifndef __SSE4_1__
+        if (p.allCopy) {
             MixRowsCopy(p, a, b, bits, bpl, width, y0, y1);
-        else if (!general)
+            return;
+        }
+#endif
+        if (!general)
             MixRowsChannels(p, a, b, bits, bpl, width, y0, y1);
         else
             MixRowsGeneral(p, a, b, bits, bpl, width, y0, y1);
