@@ -107,6 +107,16 @@ void ReadFiles(const std::vector<TFileRead*>& reads)
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::thread> threads;
+    // Whatever happens here, no reading thread outlives what it uses.
+    struct TJoinAll {
+        std::vector<std::thread>& threads;
+        ~TJoinAll()
+        {
+            for (std::thread& thread : threads)
+                if (thread.joinable())
+                    thread.join();
+        }
+    } joinAll{threads};
     for (TFileRead* read : reads) {
         TProgressHandler relay;
         if (read->progress && *read->progress)
@@ -154,8 +164,6 @@ void ReadFiles(const std::vector<TFileRead*>& reads)
         if (allDone)
             break;
     }
-    for (std::thread& thread : threads)
-        thread.join();
 }
 
 // The size of one eye in a picture of the layout.
