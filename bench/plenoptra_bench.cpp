@@ -1,9 +1,13 @@
 // Times the picture work of the editor on a generated stereo pair.
 //
-//   plenoptra_bench [--big] [--drag] [--runs N] [--keep DIR] [--only-save] [--save-peak DIR]
-//                   [--only-export [PAIRS]]
+//   plenoptra_bench [--big] [--drag] [--open] [--preview] [--switch] [--runs N] [--keep DIR]
+//                   [--only-save] [--save-peak DIR] [--only-export [PAIRS]]
 //
-// --drag times only the drag step after the yardstick.
+// --drag times only the drag step after the yardstick. --open, --preview and
+// --switch run only what the user waits for with a 2 x 24-megapixel pair:
+// "OK" in the open dialog until the pair is on screen, the dialog's preview,
+// and view switches (any of them together; --keep DIR keeps the written pair
+// for the next run).
 // Every figure is the median of N runs (default 5; external tools 3). The
 // yardstick is a plain memcpy of one eye; where cjpeg, djpeg and composite are
 // on the PATH they run on the same pictures in the same run and the ratios
@@ -60,6 +64,7 @@
 #include <unistd.h>
 
 #include "BenchExport.h"
+#include "BenchOpen.h"
 #include "BenchSave.h"
 #include "BenchSupport.h"
 
@@ -223,9 +228,24 @@ int main(int argc, char** argv)
     QString keep, savePeak;
     bool onlySave = false;
     int exportPairs = 0;
+    bool openFigure = false, previewFigure = false, switchFigure = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--big")
+        if (a == "--child" && i + 3 < argc) {
+            // This program started again by the open figures.
+            if (!std::getenv("QT_QPA_PLATFORM"))
+                setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            QApplication app(argc, argv);
+            return RunOpenChild(QString::fromLocal8Bit(argv[i + 1]), std::atoi(argv[i + 2]),
+                                QString::fromLocal8Bit(argv[i + 3]));
+        }
+        if (a == "--open")
+            openFigure = true;
+        else if (a == "--preview")
+            previewFigure = true;
+        else if (a == "--switch")
+            switchFigure = true;
+        else if (a == "--big")
             big = true;
         else if (a == "--drag")
             dragOnly = true;
@@ -240,8 +260,10 @@ int main(int argc, char** argv)
         else if (a == "--keep" && i + 1 < argc)
             keep = QString::fromLocal8Bit(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: %s [--big] [--drag] [--runs N] [--keep DIR] [--only-save] [--save-peak DIR] "
-                         "[--only-export [PAIRS]]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--big] [--drag] [--open] [--preview] [--switch] [--runs N] [--keep DIR] "
+                         "[--only-save] [--save-peak DIR] [--only-export [PAIRS]]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -264,6 +286,16 @@ int main(int argc, char** argv)
     if (onlySave) {
         BenchSave(argv[0], w, h, runs, dir, OnPath("cjpeg"), big);
         return 0;
+    }
+    if (openFigure || previewFigure || switchFigure) {
+        int status = 0;
+        if (openFigure)
+            status |= BenchOpen(argv[0], runs, dir);
+        if (previewFigure)
+            status |= BenchPreview(argv[0], runs, dir);
+        if (switchFigure)
+            status |= BenchSwitch(argv[0], runs, dir);
+        return status;
     }
 
     std::printf("Pair: 2 x %d x %d (%.0f megapixels per eye), %d runs, %u hardware threads\n", w, h, megapixels, runs,
@@ -418,6 +450,11 @@ int main(int argc, char** argv)
     left.Image = QImage();
     right.Image = QImage();
     BenchSave(argv[0], w, h, runs, dir, haveCjpeg, big);
+    if (!big) {
+        BenchOpen(argv[0], runs, dir);
+        BenchPreview(argv[0], runs, dir);
+        BenchSwitch(argv[0], runs, dir);
+    }
     std::printf("\nPeak memory of the whole run: %ld MB\n", PeakRssMb());
     return 0;
 }

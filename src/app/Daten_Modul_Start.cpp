@@ -31,6 +31,11 @@ const QString kResPictureDamaged = QStringLiteral(
 
 const QString kMaskExtension = QStringLiteral(".Plenoptrum");
 
+// After a load, a spare pair of picture memory is prepared this much later,
+// once the new pair is on screen: the next open, or the extra picture an
+// anaglyph view needs, then finds memory that is already there.
+constexpr int kSpareMemoryDelayMs = 250;
+
 } // namespace
 
 namespace {
@@ -175,9 +180,14 @@ bool TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layou
     // failure leaves the pair on screen and every name that belongs to it.
     QStringList damage;
     try {
+        // The masks' pixels are painted anew by the next transparent view
+        // anyway; their memory serves the new pair.
+        MaskLeft.Image = QImage();
+        MaskRight.Image = QImage();
         if (!LoadStereoPicture(SourceLeft, SourceRight, left, layout, right, {}, {}, &damage))
             return false;
         MakeWhiteMasks(Pictures);
+        KeepPictureBuffersFor(Pictures, 1, kSpareMemoryDelayMs);
     } catch (const EPlenoptraError& e) {
         // A foreign or unreadable file must not go unnoticed: the user learns
         // which file it was, and the program stays usable on the old pair.
@@ -202,7 +212,7 @@ bool TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layou
     PicturesCreated = true;
     PairLoaded(left, right, layout);
     if (ViewCentre == QPoint(-1, -1)) {
-        ViewCentre = QPoint(MaskLeft.Width() / 2, MaskLeft.Height() / 2);
+        ViewCentre = QPoint(Pictures.MaskSize(0).width() / 2, Pictures.MaskSize(0).height() / 2);
         WriteViewCentreToCurrent();
     }
     if (OnLayoutChanged)
@@ -226,6 +236,8 @@ bool TDM::LoadStereoPair(const QString& left, const QString& right, quint8 layou
 void TDM::ActionOpenLinksRechtsExecute()
 {
     if (!ShowOpenStereoDialog || !ShowOpenStereoDialog()) {
+        // What the dialog prepared for the pair it showed is not needed.
+        KeepPictureBuffersFor(Pictures, 1, 0);
         SetBusy(false);
         return;
     }

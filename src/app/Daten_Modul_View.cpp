@@ -198,8 +198,8 @@ void TDM::ViewActionExecute(QAction* sender, bool wasChecked)
         sender->setChecked(true);
     }
     if (ActionAnsichtFit->isChecked()) {
-        const int w = MaskLeft.Width();
-        const int h = MaskLeft.Height();
+        const int w = Pictures.MaskSize(0).width();
+        const int h = Pictures.MaskSize(0).height();
         ViewCentre = QPoint(w / 2, h / 2);
         WriteViewCentreToCurrent();
     }

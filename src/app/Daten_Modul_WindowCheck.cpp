@@ -97,8 +97,9 @@ void TDM::PairLoaded(const QString& left, const QString& right, quint8 layout)
         // A copy of the computation: the worker must not reach back into the
         // controller, which may be going while the worker still runs.
         state.Runner = std::make_unique<TDisparityRunner>(
-            [compute = ComputeDisparity](const QImage& l, const QImage& r, const std::function<bool()>& cancelled) {
-                return compute ? compute(l, r, cancelled) : ComputeDisparityMap(l, r, {}, cancelled);
+            [compute = ComputeDisparity](QImage l, QImage r, const std::function<bool()>& cancelled) {
+                return compute ? compute(l, r, cancelled)
+                               : ComputeDisparityMap(std::move(l), std::move(r), {}, cancelled);
             });
         connect(state.Runner.get(), &TDisparityRunner::MapReady, this,
                 [this](quint64 generation) { WindowCheckMapArrived(generation); });

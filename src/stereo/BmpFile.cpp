@@ -265,7 +265,7 @@ void ConvertRow(const TBmpHeader& h, const uchar* in, QRgb* out, int width)
     }
 }
 
-TPictureResult DecodeBmp(const TByteSource& src, const TProgressHandler& progress)
+TPictureResult DecodeBmp(const TByteSource& src, const TProgressHandler& progress, const TPictureReduction& reduction)
 {
     TBmpHeader h;
     const QString reason = ReadHeader(src, h);
@@ -274,32 +274,59 @@ TPictureResult DecodeBmp(const TByteSource& src, const TProgressHandler& progres
     const qint64 stride = ((h.width * h.bitCount + 31) / 32) * 4;
     if (src.Size() >= 0 && h.dataOffset + stride * h.height > src.Size())
         return Failure(Truncated());
+    // Every step-th row and column of the picture, from the first.
+    int step = reduction ? reduction(QSize(int(h.width), int(h.height))) : 1;
+    step = step >= 8 ? 8 : step >= 4 ? 4 : step >= 2 ? 2 : 1;
+    const QSize size = ReducedPictureSize(QSize(int(h.width), int(h.height)), step);
     TPictureResult result;
     try {
-        result.Image = NewRgb32(int(h.width), int(h.height));
+        result.Image = NewRgb32(size.width(), size.height());
     } catch (const std::bad_alloc&) {
         return Failure(QStringLiteral("nicht genug Arbeitsspeicher"));
     }
     ReportProgress(&progress, TProgressStage::Starting, 0);
-    // Rows are read in blocks of about a megabyte.
-    const int rowsPerBlock = int(std::clamp<qint64>((1 << 20) / stride, 1, h.height));
-    std::vector<uchar> block(size_t(stride) * size_t(rowsPerBlock));
     int lastPercent = -1;
-    for (qint64 first = 0; first < h.height; first += rowsPerBlock) {
-        const qint64 count = std::min<qint64>(rowsPerBlock, h.height - first);
-        if (src.ReadAt(h.dataOffset + first * stride, block.data(), count * stride) != count * stride) {
-            ReportProgress(&progress, TProgressStage::Ending, 100);
-            return Failure(Truncated());
-        }
-        for (qint64 i = 0; i < count; ++i) {
-            const qint64 fileRow = first + i;
-            const int y = int(h.topDown ? fileRow : h.height - 1 - fileRow);
-            ConvertRow(h, block.data() + i * stride, reinterpret_cast<QRgb*>(result.Image.scanLine(y)), int(h.width));
-        }
-        const int percent = int((first + count) * 100 / h.height);
+    auto report = [&](qint64 done, qint64 total) {
+        const int percent = int(done * 100 / total);
         if (percent != lastPercent) {
             lastPercent = percent;
             ReportProgress(&progress, TProgressStage::Running, percent);
+        }
+    };
+    if (step == 1) {
+        // Rows are read in file order, in blocks of about a megabyte.
+        const int rowsPerBlock = int(std::clamp<qint64>((1 << 20) / stride, 1, h.height));
+        std::vector<uchar> block(size_t(stride) * size_t(rowsPerBlock));
+        for (qint64 first = 0; first < h.height; first += rowsPerBlock) {
+            const qint64 count = std::min<qint64>(rowsPerBlock, h.height - first);
+            if (src.ReadAt(h.dataOffset + first * stride, block.data(), count * stride) != count * stride) {
+                ReportProgress(&progress, TProgressStage::Ending, 100);
+                return Failure(Truncated());
+            }
+            for (qint64 i = 0; i < count; ++i) {
+                const qint64 fileRow = first + i;
+                const int y = int(h.topDown ? fileRow : h.height - 1 - fileRow);
+                ConvertRow(h, block.data() + i * stride, reinterpret_cast<QRgb*>(result.Image.scanLine(y)),
+                           int(h.width));
+            }
+            report(first + count, h.height);
+        }
+    } else {
+        // Only the rows that are kept are read.
+        std::vector<uchar> row(static_cast<size_t>(stride));
+        std::vector<QRgb> wide(size_t(h.width));
+        for (int y = 0; y < size.height(); ++y) {
+            const qint64 pictureRow = qint64(y) * step;
+            const qint64 fileRow = h.topDown ? pictureRow : h.height - 1 - pictureRow;
+            if (src.ReadAt(h.dataOffset + fileRow * stride, row.data(), stride) != stride) {
+                ReportProgress(&progress, TProgressStage::Ending, 100);
+                return Failure(Truncated());
+            }
+            ConvertRow(h, row.data(), wide.data(), int(h.width));
+            QRgb* out = reinterpret_cast<QRgb*>(result.Image.scanLine(y));
+            for (int x = 0; x < size.width(); ++x)
+                out[x] = wide[size_t(x) * size_t(step)];
+            report(y + 1, size.height());
         }
     }
     ReportProgress(&progress, TProgressStage::Ending, 100);
@@ -313,10 +340,21 @@ qint64 Stride24(int width) { return ((qint64(width) * 24 + 31) / 32) * 4; }
 
 TPictureResult DecodeBmpData(const QByteArray& data, const TProgressHandler& progress)
 {
-    return DecodeBmp(TMemorySource(data), progress);
+    return DecodeBmp(TMemorySource(data), progress, {});
 }
 
-TPictureResult DecodeBmpFd(int fd, const TProgressHandler& progress) { return DecodeBmp(TFdSource(fd), progress); }
+TPictureResult DecodeBmpFd(int fd, const TProgressHandler& progress, const TPictureReduction& reduction)
+{
+    return DecodeBmp(TFdSource(fd), progress, reduction);
+}
+
+QSize ReadBmpSizeFd(int fd)
+{
+    TBmpHeader h;
+    if (!ReadHeader(TFdSource(fd), h).isEmpty())
+        return QSize();
+    return QSize(int(h.width), int(h.height));
+}
 
 qint64 BmpFileSize(const QImage& image)
 {

@@ -10,8 +10,12 @@ class QIODevice;
 // Decodes a bitmap file held in memory. Compressed (RLE, embedded JPEG/PNG),
 // truncated or oversized files give Ok false with a reason.
 TPictureResult DecodeBmpData(const QByteArray& data, const TProgressHandler& progress = {});
-// The same, reading the open file descriptor from offset 0 with pread.
-TPictureResult DecodeBmpFd(int fd, const TProgressHandler& progress = {});
+// The same, reading the open file descriptor from offset 0 with pread;
+// reduction, when given, reads only every n-th row and column.
+TPictureResult DecodeBmpFd(int fd, const TProgressHandler& progress = {}, const TPictureReduction& reduction = {});
+// The picture's size from the file's header; empty when it is no bitmap
+// file this reader accepts.
+QSize ReadBmpSizeFd(int fd);
 
 // Size in bytes of the 24-bit file WriteBmp writes for the picture.
 qint64 BmpFileSize(const QImage& image);

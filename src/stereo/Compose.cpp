@@ -2,6 +2,7 @@
 
 #include "model/Liste_Polygon.h"
 #include "settings/Desktop_Object.h"
+#include "stereo/PictureBuffers.h"
 
 #include <QPainter>
 
@@ -39,6 +40,7 @@ struct TSideJob {
     int side;
     QImage inside; // what shows inside the outline
     TBitmap* mask;
+    QSize maskSize;
     QImage result;
 };
 
@@ -48,10 +50,11 @@ void ComposeSide(TSideJob& job, const TPolygonListe& outline, const TDesktopData
     if (job.inside.isNull())
         return;
     QImage& mask = job.mask->Image;
-    const QRect rect(0, 0, mask.width(), mask.height());
+    const QRect rect(QPoint(0, 0), job.maskSize);
     if (o.Transparent) {
-        if (mask.isNull())
-            mask = NewRgb32(job.inside.width(), job.inside.height());
+        // The mask area below paints every pixel of the mask.
+        if (mask.isNull() && !rect.isEmpty())
+            mask = NewRgb32(rect.width(), rect.height());
         SwitchToRgb32(mask);
         {
             QPainter painter(&mask);
@@ -88,7 +91,16 @@ void ComposePair(TPictureSet& p, const TPolygonListe& outline, const TDesktopDat
     p.ViewRightHalf.Image = QImage();
     p.ViewAnaglyph.Image = QImage();
 
-    TSideJob jobs[2] = {{0, QImage(), &p.MaskLeft, QImage()}, {1, QImage(), &p.MaskRight, QImage()}};
+    TSideJob jobs[2] = {{0, QImage(), &p.MaskLeft, p.MaskSize(0), QImage()},
+                        {1, QImage(), &p.MaskRight, p.MaskSize(1), QImage()}};
+    if (!o.Transparent) {
+        // Only a transparent composition reads the masks, and it paints them
+        // anew; meanwhile their memory serves the other pictures.
+        p.MaskSizes[0] = jobs[0].maskSize;
+        p.MaskSizes[1] = jobs[1].maskSize;
+        p.MaskLeft.Image = QImage();
+        p.MaskRight.Image = QImage();
+    }
     TBitmap* sources[2] = {&p.SourceLeft, &p.SourceRight};
     for (TSideJob& job : jobs) {
         if (o.UsePictures) {
@@ -96,8 +108,7 @@ void ComposePair(TPictureSet& p, const TPolygonListe& outline, const TDesktopDat
             SwitchToRgb32(*sources[job.side]);
             job.inside = sources[job.side]->Image;
         } else {
-            const QImage& mask = job.mask->Image;
-            job.inside = NewRgb32(mask.width(), mask.height());
+            job.inside = NewRgb32(job.maskSize.width(), job.maskSize.height());
             FillBitmapColor(job.inside, o.FillColor);
         }
     }
@@ -189,10 +200,40 @@ TComposeOptions MaskedStereoOptions(const TDesktopData& settings)
     return o;
 }
 
+QSize TPictureSet::MaskSize(int side) const
+{
+    const TBitmap& mask = side == 0 ? MaskLeft : MaskRight;
+    return mask.Empty() ? MaskSizes[side == 0 ? 0 : 1] : mask.Image.size();
+}
+
 void MakeWhiteMasks(TPictureSet& p)
 {
-    p.MaskLeft.Image = NewRgb32(p.SourceLeft.Width(), p.SourceLeft.Height());
-    p.MaskRight.Image = NewRgb32(p.SourceRight.Width(), p.SourceRight.Height());
-    FillBitmapColor(p.MaskLeft, kWhite);
-    FillBitmapColor(p.MaskRight, kWhite);
+    p.MaskLeft.Image = QImage();
+    p.MaskRight.Image = QImage();
+    p.MaskSizes[0] = p.SourceLeft.Image.size();
+    p.MaskSizes[1] = p.SourceRight.Image.size();
+}
+
+namespace {
+
+size_t PictureBytes(QSize size)
+{
+    return size.isEmpty() ? 0 : PictureBufferCapacity(size_t(size.width()) * size_t(size.height()) * 4);
+}
+
+} // namespace
+
+void KeepPictureBuffersFor(QSize left, QSize right, int spares, int delayMs)
+{
+    const size_t l = PictureBytes(left), r = PictureBytes(right);
+    SetPictureBufferLimit(3 * (l + r));
+    std::vector<size_t> sizes;
+    for (int i = 0; i < spares; ++i)
+        sizes.insert(sizes.end(), {l, r});
+    ReservePictureBuffers(sizes, delayMs);
+}
+
+void KeepPictureBuffersFor(const TPictureSet& p, int spares, int delayMs)
+{
+    KeepPictureBuffersFor(p.SourceLeft.Image.size(), p.SourceRight.Image.size(), spares, delayMs);
 }

@@ -12,10 +12,19 @@ class TDesktopData;
 // A null Image means the picture does not exist.
 struct TPictureSet {
     TBitmap SourceLeft, SourceRight; // as loaded
-    TBitmap MaskLeft, MaskRight; // working masks of the sources' sizes
+    // The working masks, white pictures of the sources' sizes. Every
+    // transparent composition paints them over completely before it reads
+    // them, so their pixels exist only while the view is transparent; until
+    // then MaskSizes holds their sizes. Two full-size pictures fewer to
+    // allocate and clear with every open.
+    TBitmap MaskLeft, MaskRight;
+    QSize MaskSizes[2];
     TBitmap ViewLeftHalf, ViewRightHalf; // side-by-side result (or the saved pair)
     TBitmap ViewAnaglyph; // anaglyph result
     TColorMatrix DisplayMatrix = StereoMatrix::kRedCyanColor;
+
+    // The size of the working mask of side 0 (left) or 1 (right).
+    QSize MaskSize(int side) const;
 };
 
 struct TComposeOptions {
@@ -65,5 +74,12 @@ TComposeOptions MaskPictureOptions(const TDesktopData& settings);
 TComposeOptions MaskedStereoOptions(const TDesktopData& settings);
 
 // MaskLeft and MaskRight become white pictures of the sources' sizes (after
-// every load).
+// every load); their pixels are left to the first transparent composition.
 void MakeWhiteMasks(TPictureSet& pictures);
+
+// Keeps the memory of the pair's large pictures for reuse: up to three
+// pictures per eye (source, composed view, and a mask or the next pair's
+// source) in use and idle together, and, after delayMs, spares pairs of the
+// eyes' sizes prepared in the background. Empty sizes keep nothing.
+void KeepPictureBuffersFor(QSize left, QSize right, int spares, int delayMs);
+void KeepPictureBuffersFor(const TPictureSet& pictures, int spares, int delayMs);

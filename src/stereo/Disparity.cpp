@@ -134,7 +134,7 @@ void Both(A&& work, B&& other)
 
 } // namespace
 
-TDisparityMap ComputeDisparityMap(const QImage& left, const QImage& right, const TDisparityParams& params,
+TDisparityMap ComputeDisparityMap(QImage left, QImage right, const TDisparityParams& params,
                                   const std::function<bool()>& cancelled)
 {
     auto stop = [&] { return cancelled && cancelled(); };
@@ -158,6 +158,8 @@ TDisparityMap ComputeDisparityMap(const QImage& left, const QImage& right, const
     cv::Mat greyLeft, greyRight;
     Both([&] { greyRight = ReducedGrey(right, width, height, size); },
          [&] { greyLeft = ReducedGrey(left, width, height, size); });
+    left = QImage();
+    right = QImage();
     if (stop())
         return {};
 

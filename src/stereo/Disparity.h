@@ -48,6 +48,8 @@ struct TDisparityParams {
 // empty map for an empty picture, and when cancelled() answers true at one of
 // the points where the work can stop (between reduction, matching and
 // checking). Raises a std::exception (std::bad_alloc, or OpenCV's exception)
-// when the memory for the reduced pair is not there.
-TDisparityMap ComputeDisparityMap(const QImage& left, const QImage& right, const TDisparityParams& params = {},
+// when the memory for the reduced pair is not there. The pictures are let go
+// as soon as their reduced copies exist: a caller that moves them in holds no
+// full-size memory for the rest of the work.
+TDisparityMap ComputeDisparityMap(QImage left, QImage right, const TDisparityParams& params = {},
                                   const std::function<bool()>& cancelled = {});

@@ -123,7 +123,7 @@ void TDisparityRunner::Run()
         // editor goes on.
         std::shared_ptr<const TDisparityMap> map;
         try {
-            map = std::make_shared<const TDisparityMap>(FCompute(left, right, cancelled));
+            map = std::make_shared<const TDisparityMap>(FCompute(std::move(left), std::move(right), cancelled));
         } catch (...) {
             map = std::make_shared<const TDisparityMap>();
         }

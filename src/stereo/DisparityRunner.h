@@ -28,8 +28,8 @@ class TDisparityRunner : public QObject {
 public:
     // Computes the map of a pair; returns early (any result) when cancelled()
     // turns true. Runs on the runner's thread.
-    using TCompute = std::function<TDisparityMap(const QImage& left, const QImage& right,
-                                                 const std::function<bool()>& cancelled)>;
+    // The pictures are handed over, so the computation may let them go early.
+    using TCompute = std::function<TDisparityMap(QImage left, QImage right, const std::function<bool()>& cancelled)>;
 
     explicit TDisparityRunner(TCompute compute, QObject* parent = nullptr);
     // Stops the request in progress at its next checkpoint and waits for the

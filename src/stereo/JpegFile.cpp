@@ -217,6 +217,7 @@ struct TDecodeJob {
     unsigned long size;
     qint64 fileSize; // -1 when unknown
     bool cmyk;
+    int reduction; // 1, 2, 4 or 8: the decoder's own downscaling
 };
 
 // Bytes of the whole-image coefficient buffer the library keeps for a
@@ -243,15 +244,7 @@ bool JpegOpen(TDecodeJob* job)
         return false;
     jpeg_create_decompress(&job->info);
     if (job->fdSource) {
-        TFdSource* src = job->fdSource;
-        src->pub.init_source = FdInitSource;
-        src->pub.fill_input_buffer = FdFillInput;
-        src->pub.skip_input_data = FdSkipInput;
-        src->pub.resync_to_restart = jpeg_resync_to_restart;
-        src->pub.term_source = FdTermSource;
-        src->pub.bytes_in_buffer = 0;
-        src->pub.next_input_byte = nullptr;
-        job->info.src = &src->pub;
+        job->info.src = &job->fdSource->pub;
     } else {
         jpeg_mem_src(&job->info, job->data, job->size);
     }
@@ -259,6 +252,13 @@ bool JpegOpen(TDecodeJob* job)
     jpeg_read_header(&job->info, TRUE);
     job->cmyk = job->info.jpeg_color_space == JCS_CMYK || job->info.jpeg_color_space == JCS_YCCK;
     job->info.out_color_space = job->cmyk ? JCS_CMYK : kReadSpace;
+    // Scaled decoding works on the DCT blocks themselves, so a preview never
+    // computes the full resolution. Left alone at full size, so that the
+    // decoded pixels stay what they have always been.
+    if (job->reduction > 1) {
+        job->info.scale_num = 1;
+        job->info.scale_denom = unsigned(job->reduction);
+    }
     jpeg_calc_output_dimensions(&job->info);
     // Whatever the library would otherwise go on to ask for, it gets no more
     // than the whole-image buffer this file needs plus its working room; a
@@ -277,6 +277,30 @@ QString CheckDecodeCost(TDecodeJob* job)
     if (cost > JpegDecodeBudget(job->fileSize))
         return QStringLiteral("die Datei enthält zu wenige Daten für ein Bild von %1 × %2 Pixeln").arg(w).arg(h);
     return QString();
+}
+
+// The picture's header only.
+bool JpegReadSize(TDecodeJob* job)
+{
+    if (setjmp(job->err.jump))
+        return false;
+    jpeg_create_decompress(&job->info);
+    job->info.src = &job->fdSource->pub;
+    jpeg_read_header(&job->info, TRUE);
+    return true;
+}
+
+void InitFdSource(TFdSource* src, int fd)
+{
+    src->fd = fd;
+    src->startOfFile = true;
+    src->pub.init_source = FdInitSource;
+    src->pub.fill_input_buffer = FdFillInput;
+    src->pub.skip_input_data = FdSkipInput;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = FdTermSource;
+    src->pub.bytes_in_buffer = 0;
+    src->pub.next_input_byte = nullptr;
 }
 
 bool JpegReadPixels(TDecodeJob* job, unsigned char* bits, size_t bytesPerLine)
@@ -457,18 +481,45 @@ TPictureResult DecodeJpegData(const QByteArray& data, const TProgressHandler& pr
     return Decode(job.get(), progress);
 }
 
-TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress)
+TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress, const TPictureReduction& reduction)
 {
     auto job = std::make_unique<TDecodeJob>();
     auto source = std::make_unique<TFdSource>();
     std::memset(job.get(), 0, sizeof(TDecodeJob));
     std::memset(source.get(), 0, sizeof(TFdSource));
-    source->fd = fd;
-    source->startOfFile = true;
+    InitFdSource(source.get(), fd);
     job->fdSource = source.get();
     struct stat st;
     job->fileSize = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? qint64(st.st_size) : -1;
+    if (reduction) {
+        // The size comes from a first look at the header; the decoder reads
+        // it again from the start.
+        const QSize size = ReadJpegSizeFd(fd);
+        // A picture too large to open is not previewed either: read at full
+        // size, it is refused as it would be when opened.
+        if (!size.isEmpty() && PictureSizeAllowed(size.width(), size.height())) {
+            const int factor = reduction(size);
+            job->reduction = factor >= 8 ? 8 : factor >= 4 ? 4 : factor >= 2 ? 2 : 1;
+        }
+    }
     return Decode(job.get(), progress);
+}
+
+QSize ReadJpegSizeFd(int fd)
+{
+    auto job = std::make_unique<TDecodeJob>();
+    auto source = std::make_unique<TFdSource>();
+    std::memset(job.get(), 0, sizeof(TDecodeJob));
+    std::memset(source.get(), 0, sizeof(TFdSource));
+    InitFdSource(source.get(), fd);
+    job->fdSource = source.get();
+    InitError(&job->err);
+    job->info.err = &job->err.pub;
+    QSize size;
+    if (JpegReadSize(job.get()))
+        size = QSize(int(job->info.image_width), int(job->info.image_height));
+    jpeg_destroy_decompress(&job->info);
+    return size;
 }
 
 namespace {

@@ -35,8 +35,11 @@ qint64 JpegDecodeBudget(qint64 fileSize);
 // cannot decode at all, or whose size is beyond its budget, gives Ok false
 // with a reason.
 TPictureResult DecodeJpegData(const QByteArray& data, const TProgressHandler& progress = {});
-// The same, reading the open file descriptor from offset 0 with pread.
-TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress = {});
+// The same, reading the open file descriptor from offset 0 with pread;
+// reduction, when given, has the decoder scale by 1/2, 1/4 or 1/8 itself.
+TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress = {}, const TPictureReduction& reduction = {});
+// The picture's size from the file's header; empty when it is no JPEG.
+QSize ReadJpegSizeFd(int fd);
 
 // Encodes a picture (any format; converted to Format_RGB32 when needed) in
 // colour with the library's defaults otherwise. False with a German reason.

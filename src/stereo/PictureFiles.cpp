@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
 
@@ -60,7 +61,45 @@ QString LoadFailure(const QString& fileName, const QString& reason)
 
 } // namespace
 
-QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler& progress, QString* damage)
+int PictureReductionFor(QSize size, QSize fitInto, const std::function<QSize(QSize)>& eyeOf)
+{
+    if (size.isEmpty() || fitInto.isEmpty())
+        return 1;
+    const auto eye = [&](QSize s) { return eyeOf ? eyeOf(s) : s; };
+    const QSize full = eye(size);
+    if (full.isEmpty())
+        return 1;
+    const QSize shown = full.scaled(fitInto, Qt::KeepAspectRatio).boundedTo(full);
+    for (int factor : {8, 4, 2}) {
+        const QSize reduced = eye(ReducedPictureSize(size, factor));
+        if (reduced.width() >= shown.width() && reduced.height() >= shown.height())
+            return factor;
+    }
+    return 1;
+}
+
+QSize ReducedPictureSize(QSize size, int factor)
+{
+    factor = std::max(factor, 1);
+    return QSize((size.width() + factor - 1) / factor, (size.height() + factor - 1) / factor);
+}
+
+QSize ReadPictureSizeFromFd(int fd)
+{
+    unsigned char magic[2] = {0, 0};
+    ssize_t n;
+    do
+        n = pread(fd, magic, 2, 0);
+    while (n < 0 && errno == EINTR);
+    if (n != 2)
+        return QSize();
+    if (magic[0] == 0xFF && magic[1] == 0xD8)
+        return ReadJpegSizeFd(fd);
+    return ReadBmpSizeFd(fd);
+}
+
+QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler& progress, QString* damage,
+                         const TPictureReduction& reduction)
 {
     RaiseImageAllocationLimit();
     if (damage)
@@ -80,7 +119,7 @@ QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler
     const bool jpegStart = n == 2 && magic[0] == 0xFF && magic[1] == 0xD8;
     QString jpegError;
     if (jpegStart) {
-        TPictureResult jpeg = DecodeJpegFd(fd, progress);
+        TPictureResult jpeg = DecodeJpegFd(fd, progress, reduction);
         if (jpeg.Ok) {
             if (jpeg.Damaged && damage)
                 *damage = QStringLiteral("Das Bild \"%1\" ist beschädigt: %2.").arg(fileName, jpeg.Warning);
@@ -88,7 +127,7 @@ QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler
         }
         jpegError = jpeg.Error;
     }
-    TPictureResult bmp = DecodeBmpFd(fd, progress);
+    TPictureResult bmp = DecodeBmpFd(fd, progress, reduction);
     if (bmp.Ok)
         return bmp.Image;
     QString reason;

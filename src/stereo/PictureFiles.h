@@ -17,6 +17,17 @@ enum class TProgressStage { Starting, Running, Ending };
 // swallowed (they cannot travel through the JPEG library).
 using TProgressHandler = std::function<void(TProgressStage stage, int percent)>;
 
+// For previews: given a picture's full size, the factor (1, 2, 4 or 8) by
+// which it is to be read smaller in both directions.
+using TPictureReduction = std::function<int(QSize pictureSize)>;
+// The largest factor 1, 2, 4 or 8 at which a picture of size, cut into an
+// eye by eyeOf (the whole picture when not given), still gives an eye at
+// least as large as that eye fitted into fitInto. An empty fitInto gives 1.
+int PictureReductionFor(QSize size, QSize fitInto, const std::function<QSize(QSize)>& eyeOf = {});
+// The size of a picture read with a reduction factor: every dimension
+// divided and rounded up.
+QSize ReducedPictureSize(QSize size, int factor);
+
 // Pictures larger than this are refused before anything is allocated.
 constexpr int kMaxPictureSide = 30000;
 constexpr qint64 kMaxPicturePixels = 500'000'000;
@@ -49,8 +60,14 @@ struct TPictureResult {
 QImage LoadPictureFile(const QString& fileName, const TProgressHandler& progress = {}, QString* damage = nullptr);
 // The same from an open descriptor (read with pread, the offset is left
 // alone); fileName only names the file in messages.
+// reduction, when given, reads it smaller (JPEG: the decoder's own scaling,
+// which never computes the full resolution; bitmap files: every n-th row
+// and column).
 QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler& progress = {},
-                         QString* damage = nullptr);
+                         QString* damage = nullptr, const TPictureReduction& reduction = {});
+// The full size of the JPEG or bitmap file behind the descriptor, read from
+// its header only; an empty size when it is neither or cannot be read.
+QSize ReadPictureSizeFromFd(int fd);
 
 // Qt refuses to read pictures over 128 MB by default; the limit is raised
 // to what the size limits above allow, once per process.

@@ -1,19 +1,17 @@
 #include "stereo/StereoBitmap.h"
 
-#include "stereo/PictureMemory.h"
+#include "stereo/PictureBuffers.h"
 
 #include <QGuiApplication>
 #include <QPalette>
 
 #include <algorithm>
-#include <cstdlib>
 #include <limits>
 #include <cstring>
 #include <new>
 #include <thread>
 #include <vector>
 
-#include <sys/mman.h>
 
 namespace {
 
@@ -83,54 +81,21 @@ void SwitchToRgb32(QImage& image)
         throw std::bad_alloc();
 }
 
-namespace {
-
-constexpr size_t kHugePage = size_t(2) << 20;
-
-// A large picture's memory and its size, so that it can be kept for reuse.
-struct TLargeBlock {
-    void* Data;
-    size_t Bytes;
-};
-
-void FreeLargeBlock(void* info)
-{
-    auto* block = static_cast<TLargeBlock*>(info);
-    if (!KeepPictureMemory(block->Data, block->Bytes))
-        std::free(block->Data);
-    delete block;
-}
-
-} // namespace
-
 QImage NewRgb32(int width, int height)
 {
     if (width <= 0 || height <= 0)
         return QImage();
     const size_t bytes = size_t(width) * size_t(height) * sizeof(QRgb);
-    if (bytes >= 8 * kHugePage && width <= (std::numeric_limits<int>::max() / 4)) {
-        // Large pictures are faulted in as 2 MB pages where the system offers
-        // them on request: a fresh 96 MB picture then costs a few dozen page
-        // faults instead of tens of thousands.
-        const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* data = TakePictureMemory(rounded);
-        if (!data) {
-            data = std::aligned_alloc(kHugePage, rounded);
-            if (!data)
-                throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-            madvise(data, rounded, MADV_HUGEPAGE);
-#endif
-        }
-        TLargeBlock* block = new (std::nothrow) TLargeBlock{data, rounded};
-        if (!block) {
-            std::free(data);
+    if (bytes >= kPooledPictureBytes && width <= (std::numeric_limits<int>::max() / 4)) {
+        // Large pictures live in pooled memory: the memory of the previous
+        // picture of about this size is used again instead of fresh pages.
+        void* data = TakePictureBuffer(bytes);
+        if (!data)
             throw std::bad_alloc();
-        }
         QImage image(static_cast<uchar*>(data), width, height, qsizetype(width) * 4, QImage::Format_RGB32,
-                     FreeLargeBlock, block);
+                     ReleasePictureBuffer, data);
         if (image.isNull()) {
-            FreeLargeBlock(block);
+            ReleasePictureBuffer(data);
             throw std::bad_alloc();
         }
         return image;

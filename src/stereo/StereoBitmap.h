@@ -48,8 +48,10 @@ void BlitRgb32(QImage& target, const QImage& source, int x, int y);
 void FillRectRgb32(QImage& image, int x, int y, int width, int height, QRgb pixel);
 
 // An uninitialised Format_RGB32 picture of the size, or a null picture for an
-// empty size. Raises std::bad_alloc when the memory is not there, instead of
-// returning a null picture that later code would mistake for "no picture".
+// empty size: its pixels may be those of an earlier picture whose memory is
+// used again (PictureBuffers.h), so every pixel must be written. Raises
+// std::bad_alloc when the memory is not there, instead of returning a null
+// picture that later code would mistake for "no picture".
 QImage NewRgb32(int width, int height);
 
 // Runs work(firstRow, endRow) over [0, rows) in bands, on up to four threads

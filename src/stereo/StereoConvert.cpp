@@ -7,19 +7,46 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#ifdef __SSE4_1__
+#include <smmintrin.h>
+#endif
 
 namespace {
 
 // How one output channel is made. Products are tabulated per source channel:
 // t[c][v] is the very double that weight_c * v gives, so summing the three
 // table entries in the row's order reproduces a*R + b*G + c*B bit for bit.
+//
+// Rows whose weights are whole thousandths (the grey row 0.299, 0.587,
+// 0.114 of every half-tone and grey matrix) are summed in integers instead:
+// n = 1000 * (a*R + b*G + c*B) exactly. The double sum differs from n / 1000
+// by less than 1e-6, and n / 1000 is at least 0.001 away from the next half
+// unless n ends in 500, so rounding n / 1000 gives the double formula's
+// result everywhere but at those ties, which take the double path.
 struct TRowPlan {
-    enum Kind { Zero, Copy, General, SameAs } kind = Zero;
+    enum Kind { Zero, Copy, General, SameAs, Thousandths } kind = Zero;
     int channel = 0; // Copy: 0 red, 1 green, 2 blue
     int source = 0; // 0 first picture, 1 second picture
     int same = 0; // SameAs: the earlier row whose result this row repeats
+    uint32_t k[3] = {0, 0, 0}; // Thousandths: the weights times 1000
     double t[3][256];
 };
+
+// The weights times 1000 when all are whole thousandths from 0 to 1000
+// (closer than 1e-9); false otherwise.
+bool WholeThousandths(const double* w, uint32_t* k)
+{
+    for (int c = 0; c < 3; ++c) {
+        const double scaled = w[c] * 1000;
+        const double whole = std::nearbyint(scaled);
+        if (!(whole >= 0 && whole <= 1000) || std::fabs(scaled - whole) > 1e-6)
+            return false;
+        k[c] = uint32_t(whole);
+    }
+    return true;
+}
 
 struct TMixPlan {
     TRowPlan rows[3];
@@ -58,7 +85,8 @@ void BuildPlan(TMixPlan& plan, const TColorMatrix& m, const int sources[3])
         if (row.kind == TRowPlan::General) {
             for (int e = 0; e < r; ++e) {
                 const double* we = &m[size_t(e) * 3];
-                if (plan.rows[e].kind == TRowPlan::General && plan.rows[e].source == row.source
+                if ((plan.rows[e].kind == TRowPlan::General || plan.rows[e].kind == TRowPlan::Thousandths)
+                    && plan.rows[e].source == row.source
                     && we[0] == w[0] && we[1] == w[1] && we[2] == w[2]) {
                     row.kind = TRowPlan::SameAs;
                     row.same = e;
@@ -71,6 +99,8 @@ void BuildPlan(TMixPlan& plan, const TColorMatrix& m, const int sources[3])
             for (int c = 0; c < 3; ++c)
                 for (int v = 0; v < 256; ++v)
                     row.t[c][v] = w[c] * double(v);
+            if (WholeThousandths(w, row.k))
+                row.kind = TRowPlan::Thousandths;
         } else if (row.kind == TRowPlan::SameAs) {
             plan.allCopy = false;
         }
@@ -87,6 +117,21 @@ inline uint32_t EvalRow(const TRowPlan& row, QRgb p)
     return uint32_t(int64_t(std::nearbyint(s))) & 0xFF;
 }
 
+// One output channel of one pixel for a row of whole thousandths:
+// with m = n + 500, floor(m / 1000) is the rounded result unless m is a
+// multiple of 1000 (a tie), and those few pixels take the double formula.
+// For m up to 255500 the float product below is within 3e-5 of
+// (m + 0.5) / 1000, which is at least 0.0005 away from the next integer, so
+// truncating it gives floor(m / 1000) exactly.
+inline uint32_t ThousandthsPixel(const TRowPlan& row, QRgb p)
+{
+    const int32_t m = int32_t(row.k[0] * ((p >> 16) & 0xFF) + row.k[1] * ((p >> 8) & 0xFF) + row.k[2] * (p & 0xFF)) + 500;
+    const int32_t q = int32_t((float(m) + 0.5f) * 0.001f);
+    return q * 1000 == m ? EvalRow(row, p) : uint32_t(q) & 0xFF;
+}
+
+#ifndef __SSE4_1__
+// Without four-pixel steps: plans that only copy or clear channels.
 void MixRowsCopy(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl, int width, int y0, int y1)
 {
     const TRowPlan* r = plan.rows;
@@ -109,6 +154,7 @@ void MixRowsCopy(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* 
         }
     }
 }
+#endif
 
 void MixRowsGeneral(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl, int width, int y0, int y1)
 {
@@ -130,6 +176,7 @@ void MixRowsGeneral(const TMixPlan& plan, const QImage& a, const QImage& b, ucha
                     v[i] = (p >> ChannelShift(r[i].channel)) & 0xFF;
                     break;
                 case TRowPlan::General:
+                case TRowPlan::Thousandths:
                     v[i] = EvalRow(r[i], p);
                     break;
                 case TRowPlan::SameAs:
@@ -139,6 +186,104 @@ void MixRowsGeneral(const TMixPlan& plan, const QImage& a, const QImage& b, ucha
             }
             o[x] = 0xFF000000u | (v[0] << 16) | (v[1] << 8) | v[2];
         }
+    }
+}
+
+// One pixel of a plan without General rows.
+inline QRgb MixPixel(const TRowPlan* r, QRgb pa, QRgb pb)
+{
+    uint32_t v[3];
+    for (int i = 0; i < 3; ++i) {
+        const QRgb p = r[i].source ? pb : pa;
+        switch (r[i].kind) {
+        case TRowPlan::Zero:
+            v[i] = 0;
+            break;
+        case TRowPlan::Copy:
+            v[i] = (p >> ChannelShift(r[i].channel)) & 0xFF;
+            break;
+        case TRowPlan::Thousandths:
+            v[i] = ThousandthsPixel(r[i], p);
+            break;
+        case TRowPlan::General:
+            v[i] = EvalRow(r[i], p);
+            break;
+        case TRowPlan::SameAs:
+            v[i] = v[r[i].same];
+            break;
+        }
+    }
+    return 0xFF000000u | (v[0] << 16) | (v[1] << 8) | v[2];
+}
+
+#ifdef __SSE4_1__
+// Four pixels of a thousandths row at once, the arithmetic of
+// ThousandthsPixel; ties gets a bit for every pixel that is a tie, whose
+// result the caller takes from the double formula instead.
+inline __m128i ThousandthsFour(const TRowPlan& row, __m128i p, int* ties)
+{
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    const __m128i r = _mm_and_si128(_mm_srli_epi32(p, 16), byte);
+    const __m128i g = _mm_and_si128(_mm_srli_epi32(p, 8), byte);
+    const __m128i b = _mm_and_si128(p, byte);
+    const __m128i m = _mm_add_epi32(_mm_add_epi32(_mm_add_epi32(_mm_mullo_epi32(r, _mm_set1_epi32(int(row.k[0]))),
+                                                                _mm_mullo_epi32(g, _mm_set1_epi32(int(row.k[1])))),
+                                                  _mm_mullo_epi32(b, _mm_set1_epi32(int(row.k[2])))),
+                                    _mm_set1_epi32(500));
+    const __m128i q =
+        _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(m), _mm_set1_ps(0.5f)), _mm_set1_ps(0.001f)));
+    *ties |= _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_mullo_epi32(q, _mm_set1_epi32(1000)), m)));
+    return _mm_and_si128(q, byte);
+}
+#endif
+
+// Plans without General rows, four pixels at a time where the processor
+// allows it.
+void MixRowsChannels(const TMixPlan& plan, const QImage& a, const QImage& b, uchar* outBits, qsizetype outBpl,
+                     int width, int y0, int y1)
+{
+    const TRowPlan* r = plan.rows;
+    for (int y = y0; y < y1; ++y) {
+        const QRgb* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const QRgb* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        QRgb* o = reinterpret_cast<QRgb*>(outBits + y * outBpl);
+        int x = 0;
+#ifdef __SSE4_1__
+        const __m128i byte = _mm_set1_epi32(0xFF);
+        for (; x + 4 <= width; x += 4) {
+            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pa + x));
+            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pb + x));
+            __m128i c[3];
+            int ties = 0;
+            for (int i = 0; i < 3; ++i) {
+                const __m128i src = r[i].source ? vb : va;
+                switch (r[i].kind) {
+                case TRowPlan::Copy:
+                    c[i] = _mm_and_si128(_mm_srl_epi32(src, _mm_cvtsi32_si128(ChannelShift(r[i].channel))), byte);
+                    break;
+                case TRowPlan::Thousandths:
+                    c[i] = ThousandthsFour(r[i], src, &ties);
+                    break;
+                case TRowPlan::SameAs:
+                    c[i] = c[r[i].same];
+                    break;
+                default: // Zero; General rows never come here
+                    c[i] = _mm_setzero_si128();
+                    break;
+                }
+            }
+            const __m128i pixel = _mm_or_si128(
+                _mm_or_si128(_mm_set1_epi32(int(0xFF000000u)), _mm_slli_epi32(c[0], 16)),
+                _mm_or_si128(_mm_slli_epi32(c[1], 8), c[2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + x), pixel);
+            if (ties)
+                for (int j = 0; j < 4; ++j)
+                    if (ties & (1 << j))
+                        o[x + j] = MixPixel(r, pa[x + j], pb[x + j]);
+        }
+#endif
+        for (; x < width; ++x)
+            o[x] = MixPixel(r, pa[x], pb[x]);
     }
 }
 
@@ -154,9 +299,17 @@ void RunMix(const TColorMatrix& m, const int sources[3], const QImage& a, const 
     uchar* bits = out.bits();
     const qsizetype bpl = out.bytesPerLine();
     const TMixPlan& p = *plan;
+    const bool general = std::any_of(std::begin(p.rows), std::end(p.rows),
+                                     [](const TRowPlan& row) { return row.kind == TRowPlan::General; });
     ForRowBands(height, qint64(width) * height, [&](int y0, int y1) {
-        if (p.allCopy)
+#ifndef __SSE4_1__
+        if (p.allCopy) {
             MixRowsCopy(p, a, b, bits, bpl, width, y0, y1);
+            return;
+        }
+#endif
+        if (!general)
+            MixRowsChannels(p, a, b, bits, bpl, width, y0, y1);
         else
             MixRowsGeneral(p, a, b, bits, bpl, width, y0, y1);
     });

@@ -7,7 +7,7 @@
 #include "stereo/Compose.h"
 #include "stereo/MpoFile.h"
 #include "stereo/PictureHolder.h"
-#include "stereo/PictureMemory.h"
+#include "stereo/PictureBuffers.h"
 #include "stereo/SavePicture.h"
 #include "stereo/StereoLoad.h"
 
@@ -60,19 +60,6 @@ QSize PictureFileSize(const QString& name)
     QImageReader reader(name);
     const QSize size = reader.size();
     return size.isValid() ? size : QSize();
-}
-
-// A picture whose memory is never written: the system maps its pages only
-// when they are touched. Not from NewRgb32, whose memory may be kept and
-// reused, and then is already there.
-QImage UntouchedPicture(const QSize& size)
-{
-    if (size.isEmpty())
-        return QImage();
-    QImage image(size, QImage::Format_RGB32);
-    if (image.isNull())
-        throw std::bad_alloc();
-    return image;
 }
 
 QString Missing(const QString& name) { return QStringLiteral("Die Datei \"%1\" existiert nicht.").arg(name); }
@@ -195,11 +182,9 @@ TExportOutcome RunPair(const TExportMask& mask, const TExportPair& pair, const T
             return out;
         }
         out.Notes << damage;
-        // The masks give the composition the sizes of its pictures; the
-        // opaque composition of the saved pictures never reads their pixels,
-        // so they are left unfilled and their memory is never touched.
-        set.MaskLeft.Image = UntouchedPicture(set.SourceLeft.Image.size());
-        set.MaskRight.Image = UntouchedPicture(set.SourceRight.Image.size());
+        // The masks give the composition only the sizes of its pictures; the
+        // opaque composition of the saved pictures never reads their pixels.
+        MakeWhiteMasks(set);
 
         TPolygonListe outline;
         {
@@ -386,8 +371,9 @@ int ExportPairs(const TExportMask& mask, const std::vector<TExportPair>& pairs, 
     // The pictures of one pair are mostly of the next one's sizes: their
     // memory is kept instead of being cleared anew by the system.
     struct TReuse {
-        TReuse() { SetPictureMemoryReuse(kExportKeptMemory); }
-        ~TReuse() { SetPictureMemoryReuse(0); }
+        size_t previous = PictureBufferLimit();
+        TReuse() { SetPictureBufferLimit(size_t(kExportMemoryBudget + kExportKeptMemory)); }
+        ~TReuse() { SetPictureBufferLimit(previous); }
     } reuse;
     std::atomic<int> next{0};
     std::mutex reportMutex;

@@ -128,9 +128,9 @@ int ExportPairs(const TExportMask& mask, const std::vector<TExportPair>& pairs, 
 
 // Bytes of pictures that may be in memory at once while exporting.
 constexpr qint64 kExportMemoryBudget = qint64(1280) << 20;
-// Bytes of freed pictures kept for the next pairs (PictureMemory.h): the
-// sources and results of two pairs of 24-megapixel eyes. Memory stays below
-// the sum of the two limits.
+// Bytes of freed pictures kept for the next pairs (PictureBuffers.h): the
+// sources and results of two pairs of 24-megapixel eyes. Pictures in use and
+// kept ones together stay below the sum of the two limits.
 constexpr qint64 kExportKeptMemory = qint64(768) << 20;
 // What a pair needs in memory while it is exported, from its file headers.
 qint64 ExportPairMemory(const TExportPair& pair);

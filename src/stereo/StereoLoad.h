@@ -18,9 +18,25 @@
 // loaded and named in damage (when given). The handlers are optional.
 // A right file of layout 0 that holds several pictures (MpoFile.h) gives its
 // second picture, so left = right = one camera file loads its two views.
+// The two files of layout 0 are read side by side on two threads; the
+// handlers are still called on the calling thread.
 bool LoadStereoPicture(TBitmap& left, TBitmap& right, const QString& firstFile, int layout, const QString& secondFile,
                        const TProgressHandler& leftProgress = {}, const TProgressHandler& rightProgress = {},
                        QStringList* damage = nullptr);
+// The same for a preview whose eyes are shown at most fitInto large: the
+// files are read at 1/2, 1/4 or 1/8 of their size (JPEG files through the
+// decoder's own scaling, bitmap files by skipping rows and columns) as far
+// as each eye stays at least as large as it is shown, so a preview never
+// reads a big pair at full resolution.
+bool LoadStereoPreview(TBitmap& left, TBitmap& right, const QString& firstFile, int layout, const QString& secondFile,
+                       QSize fitInto, const TProgressHandler& leftProgress = {},
+                       const TProgressHandler& rightProgress = {}, QStringList* damage = nullptr);
+
+// The eyes' full sizes of the pair that LoadStereoPicture would load, from
+// the files' headers alone; false when a file it needs is missing or is no
+// picture it reads. In layout 0 a missing file takes the other one's size.
+bool ReadStereoPictureSizes(const QString& firstFile, int layout, const QString& secondFile, QSize* left,
+                            QSize* right);
 
 // Closes both kept read handles (at program end; the next load does it too).
 void ReleasePictureLocks();

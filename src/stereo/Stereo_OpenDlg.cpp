@@ -64,8 +64,6 @@ const std::array<const char*, kStereoLayoutCount> kLayoutTitles{
 // still typing a name, so not every keystroke starts a load.
 constexpr int kPreviewDelayAtStart = 500;
 constexpr int kPreviewDelayAfterChange = 1000;
-// Space between the two half-pictures of the side-by-side preview.
-constexpr int kPreviewGap = 10;
 
 // Fixed places in the "Datei" group. The browse button and the first progress
 // bar change places with the layout: a file pair needs a bar above and below
@@ -104,13 +102,6 @@ QString ExtensionWithDot(const QString& name)
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     const int slash = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
     return dot > slash ? name.mid(dot) : QString();
-}
-
-QImage ScaledRgb32(const QImage& source, int width, int height)
-{
-    QImage scaled = source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    SwitchToRgb32(scaled);
-    return scaled;
 }
 
 void SetFieldRed(QLineEdit* field, bool red)
@@ -314,6 +305,8 @@ void TFormOpenStereo::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     TimerStartPreview->start(kPreviewDelayAtStart);
+    PreparedFor.clear();
+    PrepareMemoryForPair();
 }
 
 void TFormOpenStereo::RadioGroupPictureFormatClick()
@@ -327,6 +320,7 @@ void TFormOpenStereo::RadioGroupPictureFormatClick()
     LabelFileName_L->setText(QString::fromUtf8(pair ? kLabelLeftPair : kLabelLeftSingle));
     BitBtnOpen->setToolTip(pair ? QString::fromUtf8(kOpenHintPair) : OpenStereoLayoutTitle(layout));
     PlaceDateiControls();
+    PrepareMemoryForPair();
     if (!Updating)
         TimerStartPreview->start();
 }
@@ -376,6 +370,7 @@ void TFormOpenStereo::EditFileNameChange()
         EditFileName_R->clear();
     }
     MarkFileFields();
+    PrepareMemoryForPair();
     TimerStartPreview->setInterval(kPreviewDelayAfterChange);
     if (!Updating)
         TimerStartPreview->start();
@@ -405,9 +400,13 @@ void TFormOpenStereo::TimerStartPreviewTimer()
     };
     bool loaded = false;
     Loading = true;
+    // Read no larger than the preview area shows them (the anaglyph modes
+    // show an eye that large).
+    const QSize area = ImagePreview->contentsRect().size();
     try {
-        loaded = LoadStereoPicture(PreviewLeft, PreviewRight, GetLeftFileName(), GetLayout(), GetRightFileName(),
-                                   leftProgress, rightProgress);
+        loaded = LoadStereoPreview(PreviewLeft, PreviewRight, GetLeftFileName(), GetLayout(), GetRightFileName(),
+                                   area, leftProgress, rightProgress);
+        PreviewReadFor = area;
         Loading = false;
         ClearLoadError();
     } catch (const EPlenoptraError& error) {
@@ -425,31 +424,6 @@ void TFormOpenStereo::TimerStartPreviewTimer()
     RebuildPreview();
     ProgressBar1->setValue(0);
     ProgressBar2->setValue(0);
-}
-
-void TFormOpenStereo::ShowLoadError(const QString& text)
-{
-    // A picture that cannot be read is the user's to see where the picture
-    // would have been; the dialog stays usable for choosing another file.
-    LastLoadError = text;
-    PreviewShown = QImage();
-    QPalette palette = ImagePreview->palette();
-    palette.setColor(QPalette::WindowText, Qt::red);
-    ImagePreview->setPalette(palette);
-    ImagePreview->setText(text);
-    ProgressBar1->setValue(0);
-    ProgressBar2->setValue(0);
-    ProgressBar1->setToolTip(text);
-}
-
-void TFormOpenStereo::ClearLoadError()
-{
-    if (LastLoadError.isEmpty())
-        return;
-    LastLoadError.clear();
-    ImagePreview->clear();
-    ImagePreview->setPalette(QPalette());
-    ProgressBar1->setToolTip(QString());
 }
 
 void TFormOpenStereo::BitBtnChangePictClick()
@@ -512,58 +486,6 @@ void TFormOpenStereo::BitBtnOpenClick()
     EditFileName_R->setText(second);
 }
 
-void TFormOpenStereo::ActionPreviewExecute() { RebuildPreview(); }
-
-QImage TFormOpenStereo::MakePreview(const QSize& area) const
-{
-    if (PreviewLeft.Empty() || PreviewRight.Empty() || PreviewLeft.Width() <= 0 || PreviewLeft.Height() <= 0 ||
-        PreviewRight.Width() <= 0 || PreviewRight.Height() <= 0)
-        return QImage();
-    const QSize leftSize = PreviewLeft.Image.size();
-
-    if (ActionKreuz->isChecked() || ActionParallel->isChecked()) {
-        const QRect fitted = FitRect(QRect(0, 0, area.width() - kPreviewGap, area.height()),
-                                     QRect(0, 0, 2 * leftSize.width(), leftSize.height()));
-        const int half = fitted.width() / 2;
-        const int height = fitted.height();
-        if (half <= 0 || height <= 0)
-            return QImage();
-        QImage result = NewRgb32(fitted.width() + kPreviewGap, height);
-        result.fill(palette().color(QPalette::Window).rgb());
-        const bool cross = ActionKreuz->isChecked();
-        const QImage& first = cross ? PreviewRight.Image : PreviewLeft.Image;
-        const QImage& second = cross ? PreviewLeft.Image : PreviewRight.Image;
-        BlitRgb32(result, ScaledRgb32(first, half, height), 0, 0);
-        BlitRgb32(result, ScaledRgb32(second, half, height), half + kPreviewGap, 0);
-        return result;
-    }
-
-    const QRect fitted = FitRect(QRect(QPoint(0, 0), area), QRect(QPoint(0, 0), leftSize));
-    if (fitted.width() <= 0 || fitted.height() <= 0)
-        return QImage();
-    TBitmap left, right, target;
-    left.Image = ScaledRgb32(PreviewLeft.Image, fitted.width(), fitted.height());
-    right.Image = ScaledRgb32(PreviewRight.Image, fitted.width(), fitted.height());
-    const TColorMatrix& matrix = ActionAnaglyphe_sw->isChecked()     ? StereoMatrix::kRedCyanGrey
-                                 : ActionAnaglyphe_Farb->isChecked() ? StereoMatrix::kRedCyanColor
-                                                                     : StereoMatrix::kRedCyanHalfTone;
-    MixAnaglyphRedFirst(left, right, target, matrix);
-    return target.Image;
-}
-
-void TFormOpenStereo::RebuildPreview()
-{
-    // While a load runs the preview pictures are half old, half new; while an
-    // error is shown it must stay readable.
-    if (Loading || !LastLoadError.isEmpty())
-        return;
-    const QImage picture = MakePreview(ImagePreview->contentsRect().size());
-    if (picture.isNull())
-        return;
-    PreviewShown = picture;
-    ImagePreview->setPixmap(QPixmap::fromImage(PreviewShown));
-}
-
 bool TFormOpenStereo::ChooseSingleFilePair(const QString& file)
 {
     QString left, right;
@@ -608,6 +530,12 @@ bool TFormOpenStereo::eventFilter(QObject* watched, QEvent* event)
         PlaceDateiControls();
     } else if (watched == ImagePreview && event->type() == QEvent::Resize) {
         RebuildPreview();
+        // Grown beyond what the reduced pictures can show sharply: read them
+        // again for the new size once the resizing has settled.
+        const QSize area = ImagePreview->contentsRect().size();
+        if (!PreviewLeft.Empty() && (area.width() > PreviewReadFor.width() || area.height() > PreviewReadFor.height())
+            && !Updating && isVisible())
+            TimerStartPreview->start();
     } else if (watched == EditFileName_L || watched == EditFileName_R) {
         const auto type = event->type();
         if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {

@@ -137,8 +137,15 @@ private:
     bool ChooseSingleFilePair(const QString& file);
     QString RunOpenDialog(const QString& title, const QString& startName, const char* filter);
     void ShowProgress(QProgressBar* bar, TProgressStage stage, int percent);
+    // Has the memory for opening the chosen pair prepared in the background
+    // while the user is still looking at the dialog.
+    void PrepareMemoryForPair();
 
     QImage PreviewShown;
+    // The preview area the preview pictures were read for: they are read
+    // reduced, so a larger area needs them read again.
+    QSize PreviewReadFor;
+    QString PreparedFor;
     QString LastLoadError;
     bool Loading = false;
 };

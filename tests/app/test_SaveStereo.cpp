@@ -171,7 +171,7 @@ TEST(SaveMaskedStereo, CancelledDialogStillReloadsAndKeepsTheOldName)
     const QString title = p.form.windowTitle();
     p.dm.ActionSaveLinksRechts->trigger();
     EXPECT_EQ(p.dm.SourceLeft.Image.size(), QSize(200, 100));
-    EXPECT_EQ(p.dm.MaskLeft.Image.size(), QSize(200, 100));
+    EXPECT_EQ(p.dm.Pictures.MaskSize(0), QSize(200, 100));
     EXPECT_FALSE(p.dm.Busy);
     EXPECT_EQ(p.dm.Settings->LastFileName, before);
     EXPECT_EQ(p.form.windowTitle(), title);

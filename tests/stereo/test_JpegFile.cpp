@@ -140,6 +140,22 @@ TEST(JpegDamage, HeaderOnlyForeignAndOversizedDataAreRefused)
     }
 }
 
+TEST(JpegDamage, APictureTooLargeToOpenIsNotPreviewedReducedEither)
+{
+    // 40000 x 40000 at 1/8 would be a 25-megapixel preview of a picture that
+    // cannot be opened.
+    QTemporaryDir dir;
+    QFile file(dir.filePath("riesig.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(WithFrameSize(Encode(SmoothPicture(16, 16), 80), 40000, 40000));
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ReadJpegSizeFd(file.handle()), QSize(40000, 40000));
+    const TPictureResult r = DecodeJpegFd(file.handle(), {}, [](QSize) { return 8; });
+    EXPECT_FALSE(r.Ok);
+    EXPECT_TRUE(r.Error.contains(QString::fromUtf8("zu groß"))) << r.Error.toStdString();
+}
+
 TEST(JpegProgress, ReportsStartRisingPercentAndEndAndSurvivesAThrowingHandler)
 {
     std::vector<std::pair<TProgressStage, int>> calls;

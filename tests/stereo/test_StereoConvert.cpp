@@ -130,6 +130,39 @@ TEST(ColorMatrix, MatchesDoubleFormulaOnRandomPixels)
         }
 }
 
+TEST(ColorMatrix, GreyAndHalfToneRowsMatchTheDoubleFormulaForEveryColour)
+{
+    // Every one of the 2^24 colours once, so the integer shortcut for rows of
+    // whole thousandths is checked against the double formula everywhere,
+    // ties included.
+    TBitmap all{QImage(4096, 4096, QImage::Format_RGB32)}, dst;
+    for (int y = 0; y < 4096; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(all.Image.scanLine(y));
+        for (int x = 0; x < 4096; ++x)
+            line[x] = 0xFF000000u | (quint32(y) << 12) | quint32(x);
+    }
+    const TColorMatrix matrices[] = {StereoMatrix::kRedCyanGrey, StereoMatrix::kYellowBlueHalfTone,
+                                     TColorMatrix{0.3, 0.3, 0.4, 0.5, 0.5, 0, 0, 0.001, 0.999}};
+    for (const TColorMatrix& m : matrices) {
+        ApplyColorMatrix(dst, all, m);
+        long wrong = 0;
+        for (int y = 0; y < 4096; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(all.Image.constScanLine(y));
+            const QRgb* out = reinterpret_cast<const QRgb*>(dst.Image.constScanLine(y));
+            for (int x = 0; x < 4096; ++x) {
+                const double r = qRed(in[x]), g = qGreen(in[x]), b = qBlue(in[x]);
+                auto row = [&](int i) {
+                    double s = m[i] * r + m[i + 1] * g;
+                    s += m[i + 2] * b;
+                    return int(std::nearbyint(s)) & 0xFF;
+                };
+                wrong += out[x] != qRgb(row(0), row(3), row(6));
+            }
+        }
+        EXPECT_EQ(wrong, 0) << m[0] << " " << m[3] << " " << m[6];
+    }
+}
+
 TEST(BitmapFillAndSize, FillKeepsSizeAndSharedCopyEnlargingTakesBrush)
 {
     TBitmap a{Solid(7, 3, qRgb(1, 2, 3))}, b = a;

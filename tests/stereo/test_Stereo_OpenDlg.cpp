@@ -277,6 +277,9 @@ TEST(OpenStereoLoading, SwapReloadsAtOnce)
 {
     QTemporaryDir dir;
     TFormOpenStereo dialog;
+    // Room for the pictures at their own size: the preview reads nothing
+    // smaller then.
+    dialog.ImagePreview->resize(400, 200);
     dialog.SetLeftFileName(SavePicture(dir, "rot.bmp", qRgb(255, 0, 0)));
     const QString blue = SavePicture(dir, "blau.jpg", qRgb(0, 0, 255), 200, 100, "JPEG");
     dialog.SetRightFileName(blue);
@@ -297,6 +300,7 @@ TEST(OpenStereoLoading, BrokenFileShowsErrorAndMissingFileKeepsPreview)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("kein Bild, nur Text") > 0);
     file.close();
     TFormOpenStereo dialog;
+    dialog.ImagePreview->resize(400, 200);
     dialog.SetLayout(slParallel);
     dialog.SetLeftFileName(broken);
     EXPECT_NO_THROW(dialog.TimerStartPreviewTimer());
