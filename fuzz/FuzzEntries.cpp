@@ -8,6 +8,7 @@
 #include "settings/Desktop_Object.h"
 #include "stereo/BmpFile.h"
 #include "stereo/JpegFile.h"
+#include "stereo/MpoFile.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -222,3 +223,5 @@ QString FuzzBmp(const uint8_t* data, size_t size)
     }
     return problem;
 }
+
+QString FuzzMpo(const uint8_t* data, size_t size) { return FuzzMpoReader(data, size); }

@@ -33,5 +33,7 @@ QString FuzzJpeg(const uint8_t* data, size_t size);
 // unchanged.
 QString FuzzBmp(const uint8_t* data, size_t size);
 
-// The multi-picture (MPO) reader gets its entry here, FuzzMpo, with a
-// target fuzz_mpo and folders corpus/mpo and reproducers/mpo.
+// A multi-picture (camera) file: its layout found with and without scanning
+// for the second picture, and both pictures decoded as the loader decodes
+// them; offsets must stay inside the data.
+QString FuzzMpo(const uint8_t* data, size_t size);

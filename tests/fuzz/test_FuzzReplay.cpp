@@ -45,3 +45,4 @@ void Replay(const char* target, TEntry entry, int minimumFiles)
 TEST(FuzzReplay, MaskSeedsAndReproducers) { Replay("mask", FuzzMaskFile, 10); }
 TEST(FuzzReplay, JpegSeedsAndReproducers) { Replay("jpeg", FuzzJpeg, 8); }
 TEST(FuzzReplay, BmpSeedsAndReproducers) { Replay("bmp", FuzzBmp, 6); }
+TEST(FuzzReplay, MpoSeedsAndReproducers) { Replay("mpo", FuzzMpo, 4); }
