@@ -72,7 +72,7 @@ struct TReadyLog {
 
 } // namespace
 
-TEST(DisparityRunner, NewPairSupersedesTheRunningOneWithoutWaitingForIt)
+TEST(DisparityRunner, NewPairsSupersedeTheRunningOneWithoutWaitingAndOnlyTheLatestWaitingOneStarts)
 {
     TGatedCompute compute;
     TDisparityRunner runner([&](const QImage& l, const QImage& r, const std::function<bool()>& c) {
@@ -81,38 +81,23 @@ TEST(DisparityRunner, NewPairSupersedesTheRunningOneWithoutWaitingForIt)
     TReadyLog log(runner);
     EXPECT_EQ(runner.Start(Picture(10), Picture(10)), 1u);
     ASSERT_TRUE(compute.Entered(1));
-    // The first computation is held at the gate; asking for the next pair
+    // The first computation is held at the gate; asking for the next pairs
     // returns all the same.
     EXPECT_EQ(runner.Start(Picture(20), Picture(20)), 2u);
+    EXPECT_EQ(runner.Start(Picture(30), Picture(30)), 3u);
     EXPECT_TRUE(runner.Busy());
     EXPECT_EQ(runner.Map(), nullptr);
     compute.Open();
     ASSERT_TRUE(runner.WaitForIdle(10000));
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(compute.widths, (std::vector<int>{10, 20}));
+    EXPECT_EQ(compute.widths, (std::vector<int>{10, 30}));
     EXPECT_EQ(compute.cancelledWhenReleased, (std::vector<bool>{true, false}));
     ASSERT_NE(runner.Map(), nullptr);
-    EXPECT_EQ(runner.Map()->PictureSize().width(), 20);
-    EXPECT_EQ(log.generations, (std::vector<quint64>{2}));
-    EXPECT_FALSE(runner.Busy());
-}
-
-TEST(DisparityRunner, RequestsThatNeverStartedAreSkipped)
-{
-    TGatedCompute compute;
-    TDisparityRunner runner([&](const QImage& l, const QImage& r, const std::function<bool()>& c) {
-        return compute(l, r, c);
-    });
-    runner.Start(Picture(10), Picture(10));
-    ASSERT_TRUE(compute.Entered(1));
-    runner.Start(Picture(20), Picture(20));
-    runner.Start(Picture(30), Picture(30));
-    compute.Open();
-    ASSERT_TRUE(runner.WaitForIdle(10000));
-    EXPECT_EQ(compute.widths, (std::vector<int>{10, 30}));
     EXPECT_EQ(runner.Map()->PictureSize().width(), 30);
+    EXPECT_EQ(log.generations, (std::vector<quint64>{3}));
     EXPECT_EQ(runner.Generation(), 3u);
+    EXPECT_FALSE(runner.Busy());
 }
 
 TEST(DisparityRunner, CancelDropsTheRequestAndTheMap)
