@@ -213,22 +213,6 @@ TEST_F(HistoryFileTest, ProgramDataFileBringsBackWorkspaceSettingsAndADamagedTra
     EXPECT_TRUE(messages.Texts.isEmpty());
 }
 
-TEST_F(HistoryFileTest, MissingFileChangesNothingWhileOneWithoutEntriesEmptiesTheList)
-{
-    TMessageRecorder messages;
-    THistoryListe h;
-    FillHistory(h, 3);
-    h.LoadFromFile(Path("gibtsnicht.Plenoptrum"), true);
-    h.LoadFromFile(FDir.path(), true);
-    EXPECT_EQ(h.Count(), 3);
-    EXPECT_EQ(h.FileName, QString());
-    EXPECT_EQ(Load(h, HeaderBytes(0, 9) + kEof), QString());
-    EXPECT_EQ(h.Count(), 0);
-    EXPECT_EQ(h.ItemIndex(), 2);
-    EXPECT_EQ(h.CurrentEntry(), nullptr);
-    EXPECT_TRUE(messages.Texts.isEmpty());
-}
-
 TEST_F(HistoryFileTest, VersionOneFileGivesRevisionTwoDefaultsAndKeepsSettings)
 {
     THistoryEintrag entry(QStringLiteral("Alt"));
@@ -248,7 +232,7 @@ TEST_F(HistoryFileTest, VersionOneFileGivesRevisionTwoDefaultsAndKeepsSettings)
     EXPECT_EQ(read.Settings().GridVertCount, 33);
 }
 
-TEST_F(HistoryFileTest, RefusedOrCutHeaderShowsItsMessageAndKeepsTheEntries)
+TEST_F(HistoryFileTest, RefusedOrCutHeaderShowsItsMessageAndKeepsTheEntriesAMissingFileSaysNothing)
 {
     const std::pair<QByteArray, QString> rows[] = {
         {HeaderBytes(0, 0, 3) + kEof, kResUnknownVersion},
@@ -270,6 +254,20 @@ TEST_F(HistoryFileTest, RefusedOrCutHeaderShowsItsMessageAndKeepsTheEntries)
         EXPECT_EQ(h.FileName, F);
         EXPECT_EQ(messages.Texts, QStringList{FormatResString(message, F)});
     }
+    // A missing file or a folder changes nothing and says nothing; a file
+    // without entries empties the list.
+    TMessageRecorder messages;
+    THistoryListe h;
+    FillHistory(h, 3);
+    h.LoadFromFile(Path("gibtsnicht.Plenoptrum"), true);
+    h.LoadFromFile(FDir.path(), true);
+    EXPECT_EQ(h.Count(), 3);
+    EXPECT_EQ(h.FileName, QString());
+    EXPECT_EQ(Load(h, HeaderBytes(0, 9) + kEof), QString());
+    EXPECT_EQ(h.Count(), 0);
+    EXPECT_EQ(h.ItemIndex(), 2);
+    EXPECT_EQ(h.CurrentEntry(), nullptr);
+    EXPECT_TRUE(messages.Texts.isEmpty());
 }
 
 TEST_F(HistoryFileTest, HugeOrNegativeCountsStopAtTheFirstBadEntryWithAnErrorMessage)
