@@ -1,6 +1,8 @@
 // The settings dialog and its pages: every control writes its field of the
 // live record at once and sends its page's change word exactly once; the tree
 // selects the pages; every way of closing but OK takes every change back.
+// What OK keeps and records is pinned with the editor in tests/app
+// (SettingsCommand).
 #include "settings/Optionen.h"
 
 #include "history/History.h"
@@ -433,32 +435,4 @@ TEST(OptionenClose, TheWindowsCloseButtonEscapeAndAnAnswererThatLeavesItOpenRest
         EXPECT_EQ(Block(live.data), before);
         EXPECT_EQ(live.LastWord(), 1);
     }
-}
-
-TEST(OptionenClose, OkKeepsTheChangesAndRecordsTheDesktopStep)
-{
-    TProgramObjects objects;
-    THistoryListe& history = *HistoryListe();
-    TLiveRecord live;
-    TFormOptionen d;
-    int stepsWhenAsked = -1;
-    d.OnBeforeDesktopStep = [&] { stepsWhenAsked = history.Count(); };
-    d.SetData(&live.data);
-    const int result = ExecuteWith(d, [](TFormOptionen& dialog) {
-        dialog.FrameGitter->ScrollBarHoriz->setValue(37);
-        dialog.FrameColorDocuMaskPicure->BitBtnGrey->click();
-        dialog.BitBtnOk->click();
-    });
-    EXPECT_EQ(result, QDialog::Accepted);
-    EXPECT_EQ(std::pair(live.data.GridHorizCount, live.data.FileMaskPictColor), std::pair(37, 0x222222u));
-    EXPECT_EQ(Block(d.Backup()), Block(live.data));
-    EXPECT_EQ(live.LastWord(), 1);
-    EXPECT_EQ(stepsWhenAsked, 0);
-    ASSERT_EQ(history.Count(), 1);
-    EXPECT_EQ(history.Items(0)->Name, QStringLiteral("Desktop"));
-    // The step carries the new settings.
-    TDesktopData stored;
-    history.Items(0)->R02().SettingsStream.Rewind();
-    ASSERT_TRUE(stored.ReadFromStream(1, history.Items(0)->R02().SettingsStream, kDesktopMaskAll));
-    EXPECT_EQ(Block(stored), Block(live.data));
 }
