@@ -73,34 +73,13 @@ void Restore(TProgramObjects& objects, TDesktopData& settings)
 
 } // namespace
 
-TEST(HostileMaskFile, NodePositionsBeyondTheRangeAreClampedAndTheParallaxSumStaysDefined)
+TEST(HostileMaskFile, NodeAndControlPointNumbersAreClampedNotANumberIsZeroUnknownKindsAndCurvesAreDefaults)
 {
     TProgramObjects objects;
     TMemoryStream geometry;
     WriteInteger(geometry, 2);
     Aspect0(geometry, kIntMax, kIntMin, kIntMax);
     Aspect0(geometry, -5, 1'000'001, -kIntMax);
-    WriteRawString(geometry, "-EOP-");
-    geometry.Rewind();
-    TPolygonListe& outline = *objects.PolygonListe;
-    outline.ReadFromStream(0, geometry);
-    ASSERT_EQ(outline.Count(), 2);
-    const TBezEndPkt& a = *outline.Items(0);
-    const TBezEndPkt& b = *outline.Items(1);
-    EXPECT_EQ(QList<int>({a.X(), a.Y(), a.Z(), a.GetX(1)}), QList<int>({1'000'000, -1'000'000, 1'000'000, 2'000'000}));
-    EXPECT_EQ(QList<int>({b.X(), b.Y(), b.Z(), b.GetX(1)}), QList<int>({-5, 1'000'000, -1'000'000, -1'000'005}));
-    // The control points carry the clamped copies.
-    EXPECT_EQ(a.Outgoing()->X(), 1'000'000);
-    EXPECT_EQ(b.Incoming()->Z(), -1'000'000);
-}
-
-TEST(HostileMaskFile, ControlPointComponentsAreClampedNotANumberIsZeroUnknownKindsAndCurvesAreDefaults)
-{
-    TProgramObjects objects;
-    TMemoryStream geometry;
-    WriteInteger(geometry, 2);
-    Aspect0(geometry, 100, 50, 12);
-    Aspect0(geometry, 400, 50, 0);
     WriteRawString(geometry, "-EOP-");
     TMemoryStream state;
     WriteInteger(state, 2);
@@ -112,33 +91,32 @@ TEST(HostileMaskFile, ControlPointComponentsAreClampedNotANumberIsZeroUnknownKin
     TPolygonListe& outline = *objects.PolygonListe;
     outline.ReadFromStream(0, geometry);
     outline.ReadFromStream(1, state);
+    ASSERT_EQ(outline.Count(), 2);
     const TBezEndPkt& a = *outline.Items(0);
     const TBezEndPkt& b = *outline.Items(1);
+    EXPECT_EQ(QList<int>({a.X(), a.Y(), a.Z(), a.GetX(1)}), QList<int>({1'000'000, -1'000'000, 1'000'000, 2'000'000}));
+    EXPECT_EQ(QList<int>({b.X(), b.Y(), b.Z(), b.GetX(1)}), QList<int>({-5, 1'000'000, -1'000'000, -1'000'005}));
     EXPECT_EQ(a.Kind(), nkSpitze);
     EXPECT_EQ(a.Curve(), stLine);
     const TBezSteuerPkt& in = *a.Incoming();
-    EXPECT_EQ(in.RelX(), 2e6f);
-    EXPECT_EQ(in.RelY(), -2e6f);
-    EXPECT_EQ(in.RelD(), 0.0f);
-    EXPECT_EQ(in.Curve(), stCurve);
-    // 100 + 12 + 2 000 000 + nearest(0 * 0.27): no overflow on the way.
-    EXPECT_EQ(in.GetX(1), 2'000'112);
+    EXPECT_EQ(std::tuple(in.RelX(), in.RelY(), in.RelD(), in.Curve()), std::tuple(2e6f, -2e6f, 0.0f, quint8(stCurve)));
+    // The control points carry the clamped copies of their node, and the
+    // parallax sums stay defined: 1e6 + 1e6 + 2e6 + nearest(0 * 0.27).
+    EXPECT_EQ(in.X(), 1'000'000);
+    EXPECT_EQ(in.GetX(1), 4'000'000);
     const TBezSteuerPkt& out = *a.Outgoing();
-    EXPECT_EQ(out.RelX(), 0.0f);
-    EXPECT_EQ(out.RelY(), 12.5f);
-    EXPECT_EQ(out.RelD(), -1e7f);
-    EXPECT_EQ(out.Curve(), stLine);
+    EXPECT_EQ(std::tuple(out.RelX(), out.RelY(), out.RelD(), out.Curve()), std::tuple(0.0f, 12.5f, -1e7f, quint8(stLine)));
     EXPECT_FALSE(out.Visible()) << "a line's control point stays hidden";
-    // 100 + 12 + 0 + nearest(-10 000 000 * 0.27)
-    EXPECT_EQ(out.GetX(1), 112 - 2'700'000);
+    // 1e6 + 1e6 + 0 + nearest(-10 000 000 * 0.27)
+    EXPECT_EQ(out.GetX(1), 2'000'000 - 2'700'000);
     // Values in range are kept exactly.
     EXPECT_EQ(b.Kind(), nkSymmetrisch);
-    EXPECT_EQ(b.Incoming()->RelX(), -7.25f);
-    EXPECT_EQ(b.Incoming()->RelD(), 40.0f);
-    EXPECT_EQ(outline.LeftPoint(2), QPoint(400 - 7, 53));
+    EXPECT_EQ(std::pair(b.Incoming()->RelX(), b.Incoming()->RelD()), std::pair(-7.25f, 40.0f));
+    EXPECT_EQ(b.Incoming()->Z(), -1'000'000);
+    EXPECT_EQ(outline.LeftPoint(2), QPoint(-5 - 7, 1'000'003));
 }
 
-TEST(HostileMaskFile, ZoomAndViewCentreOfAStepAreClampedTheRestKept)
+TEST(HostileMaskFile, ZoomViewCentreInputLayoutAndUndoPositionAreClampedTheRestKept)
 {
     const struct {
         double zoom;
@@ -174,19 +152,23 @@ TEST(HostileMaskFile, ZoomAndViewCentreOfAStepAreClampedTheRestKept)
         EXPECT_EQ(read.LeftFileName, QStringLiteral("L.jpg"));
         EXPECT_EQ(read.EditMode, 4);
     }
-}
-
-TEST(HostileMaskFile, AnUndoPositionBelowMinusOneIsReadAsMinusOne)
-{
-    for (qint32 stored : {kIntMin, -123456, -2}) {
+    // An input layout outside 0..7 reads as 0.
+    THistoryEintrag e(QStringLiteral("x"));
+    e.R02().InputLayout = 8;
+    TMemoryStream entry;
+    e.WriteToStream(entry);
+    entry.Rewind();
+    ASSERT_TRUE(e.ReadFromStream(entry, 2, QString()));
+    EXPECT_EQ(e.R02().InputLayout, 0);
+    // An undo position below -1 in the file's header reads as -1.
+    for (qint32 stored : {kIntMin, -2}) {
         THistoryFileHeader header;
         header.ItemIndex = stored;
         TMemoryStream s;
         header.WriteToStream(s);
         s.Rewind();
-        THistoryFileHeader read;
-        ASSERT_TRUE(read.ReadFromStream(s, QStringLiteral("x")));
-        EXPECT_EQ(read.ItemIndex, -1);
+        ASSERT_TRUE(header.ReadFromStream(s, QStringLiteral("x")));
+        EXPECT_EQ(header.ItemIndex, -1);
     }
 }
 
@@ -209,12 +191,6 @@ TEST(HostileMaskFile, AFileWithValuesAtTheEndsOfEveryRangeReadsBackFieldByField)
         THistoryListe& history = *objects.HistoryListe;
         THistoryDataR01& r1 = history.Current().R01();
         std::tie(r1.Zoom, r1.ViewCenterX, r1.ViewCenterY) = std::tuple(100.0, -1'000'000, 1'000'000);
-        // The workspace groups travel in the trailer, the document groups
-        // in the step.
-        std::tie(history.Settings().GridVertCount, history.Settings().GridHorizCount) = std::pair(1, 100);
-        TDesktopData document;
-        std::tie(document.DecorDistance, document.DecorWidthOutside) = std::pair(10'000, 0);
-        document.SaveToHistoryCurrent(history);
         history.Add(QStringLiteral("MoveXY"));
         r1.Zoom = 0.0;
         history.Add(QStringLiteral("Zoom"));
@@ -238,11 +214,9 @@ TEST(HostileMaskFile, AFileWithValuesAtTheEndsOfEveryRangeReadsBackFieldByField)
     EXPECT_EQ(history.Items(0)->R01().Zoom, 100.0);
     EXPECT_EQ(history.Items(1)->R01().Zoom, 0.0);
     EXPECT_EQ(history.Items(0)->R01().ViewCenterX, -1'000'000);
-    EXPECT_EQ(history.Settings().GridHorizCount, 100);
     history.SetItemIndex(0);
     TDesktopData settings;
     Restore(objects, settings);
-    EXPECT_EQ(settings.DecorDistance, 10'000);
     TMemoryStream g, st;
     objects.PolygonListe->WriteToStream(0, g);
     objects.PolygonListe->WriteToStream(1, st);

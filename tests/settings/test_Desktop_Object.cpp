@@ -9,49 +9,32 @@
 
 namespace {
 
-// Every field away from its default, so that each stored or dropped value
-// shows.
+// Every field away from its default and from every other field, so that each
+// stored, dropped or swapped value shows.
 void SetAllOdd(TDesktopData& d)
 {
     d.LastFileName = QStringLiteral(u"/bilder/ä.jpg");
-    d.GridVertCount = 3;
-    d.GridHorizCount = 4;
-    d.GridMono = 0;
-    d.GridMonoColor = 0x010203;
-    d.GridBiColor1 = 0x040506;
-    d.GridBiColor2 = 0x070809;
-    d.OutlineMono = 0;
-    d.OutlineMonoColor = 0x111111;
-    d.OutlineBiColor1 = 0x121212;
-    d.OutlineBiColor2 = 0x131313;
-    d.DeskBackColor = 0x141414;
-    d.DeskTransColor = 0x151515;
-    d.DeskNoTransColor = 0x161616;
-    d.FileMaskForColor = 0x171717;
-    d.FileMaskBackColor = 0x181818;
-    d.FileMaskPictColor = 0x222222;
-    d.DecorColorMiddle = 0x1A1A1A;
-    d.DecorColorOutside = 0x1B1B1B;
-    d.DecorColorInside = 0x1C1C1C;
-    d.DecorView = 1;
-    d.DecorUse = 0;
-    d.DecorWidthMiddle = 7;
-    d.DecorWidthOutside = 8;
-    d.DecorWidthInside = 9;
-    d.DecorDistance = 6;
+    std::tie(d.GridVertCount, d.GridHorizCount, d.GridMono, d.OutlineMono, d.DecorView, d.DecorUse) =
+        std::tuple(3, 4, 0, 0, 1, 0);
+    std::tie(d.GridMonoColor, d.GridBiColor1, d.GridBiColor2) = std::tuple(0x010203u, 0x040506u, 0x070809u);
+    std::tie(d.OutlineMonoColor, d.OutlineBiColor1, d.OutlineBiColor2) = std::tuple(0x111111u, 0x121212u, 0x131313u);
+    std::tie(d.DeskBackColor, d.DeskTransColor, d.DeskNoTransColor) = std::tuple(0x141414u, 0x151515u, 0x161616u);
+    std::tie(d.FileMaskForColor, d.FileMaskBackColor, d.FileMaskPictColor) = std::tuple(0x171717u, 0x181818u, 0x222222u);
+    std::tie(d.DecorColorMiddle, d.DecorColorOutside, d.DecorColorInside) = std::tuple(0x1A1A1Au, 0x1B1B1Bu, 0x1C1C1Cu);
+    std::tie(d.DecorWidthMiddle, d.DecorWidthOutside, d.DecorWidthInside, d.DecorDistance) = std::tuple(7, 8, 9, 6);
 }
 
-QByteArray Block(const TDesktopData& d)
+QByteArray Block(const TDesktopData& d, int revision = 1)
 {
     TMemoryStream s;
-    d.WriteToStream(0, s);
-    d.WriteToStream(1, s);
+    d.WriteToStream(0, s); // revision 0 writes nothing
+    d.WriteToStream(revision, s);
     return s.Data();
 }
 
 } // namespace
 
-TEST(DesktopBlock, DefaultsGiveTheHundredSevenByteBlock)
+TEST(DesktopBlock, DefaultsGiveTheHundredSevenByteBlockTheFileNameAddsItsBytesLaterRevisionsOnlyTheMarker)
 {
     const QByteArray expected = QByteArray::fromHex(
         "0a000000" "0a000000" "01" "80808000" "ffffff00" "00000000"  // grid
@@ -63,19 +46,13 @@ TEST(DesktopBlock, DefaultsGiveTheHundredSevenByteBlock)
         "00000000" "0b000000") + "-EODesktop-";
     ASSERT_EQ(expected.size(), 107);
     EXPECT_EQ(Block(TDesktopData()).toHex(), expected.toHex());
-}
-
-TEST(DesktopBlock, FileNameLengthAddsToTheBlockAndLaterRevisionsWriteOnlyTheMarker)
-{
     TDesktopData d;
     d.LastFileName = QStringLiteral(u"ä.jpg");
     EXPECT_EQ(Block(d).size(), 107 + 5);
-    TMemoryStream later;
-    d.WriteToStream(2, later);
-    EXPECT_EQ(later.Data(), QByteArray::fromHex("0b000000") + "-EODesktop-");
+    EXPECT_EQ(Block(d, 2), QByteArray::fromHex("0b000000") + "-EODesktop-");
 }
 
-TEST(DesktopBlock, DocumentMaskChangesOnlyDocumentGroupsAndConsumesTheBlock)
+TEST(DesktopBlock, TheMaskPicksTheGroupsAndTheWholeBlockIsConsumedEitherWay)
 {
     TDesktopData source;
     SetAllOdd(source);
@@ -83,33 +60,26 @@ TEST(DesktopBlock, DocumentMaskChangesOnlyDocumentGroupsAndConsumesTheBlock)
     TDesktopData d;
     ASSERT_TRUE(d.ReadFromStream(1, s, kDesktopMaskDocument));
     EXPECT_EQ(s.Position(), s.Size());
-    EXPECT_EQ(d.DecorDistance, 6);
-    EXPECT_EQ(d.DecorColorInside, 0x1C1C1Cu);
-    EXPECT_EQ(d.DecorWidthOutside, 8);
-    EXPECT_EQ(d.FileMaskBackColor, 0x181818u);
-    EXPECT_EQ(d.FileMaskPictColor, 0x222222u);
-    EXPECT_EQ(d.GridVertCount, 10);
-    EXPECT_EQ(d.OutlineMono, 1);
-    EXPECT_EQ(d.DeskBackColor, 0x101010u);
-    EXPECT_EQ(d.DeskTransColor, 0x04FF04u);
+    // Document groups: decoration, mask file, masked picture.
+    EXPECT_EQ(std::tuple(d.DecorDistance, d.DecorWidthOutside, d.DecorColorInside, d.DecorUse),
+              std::tuple(6, 8, 0x1C1C1Cu, quint8(0)));
+    EXPECT_EQ(std::tuple(d.FileMaskBackColor, d.FileMaskPictColor), std::tuple(0x181818u, 0x222222u));
+    // Workspace groups and the file name keep their defaults.
+    EXPECT_EQ(std::tuple(d.GridVertCount, d.OutlineMono, d.DeskBackColor, d.DeskTransColor),
+              std::tuple(10, quint8(1), 0x101010u, 0x04FF04u));
     EXPECT_TRUE(d.LastFileName.isEmpty());
-}
 
-TEST(DesktopBlock, RevisionZeroConsumesNothingAndEmptyStreamReadsFalse)
-{
-    TDesktopData d;
-    TMemoryStream s(QByteArray("abc"));
-    EXPECT_TRUE(d.ReadFromStream(0, s, kDesktopMaskAll));
-    EXPECT_EQ(s.Position(), 0);
-    TMemoryStream empty;
-    d.GridVertCount = 55;
+    // Revision 0 consumes nothing; an empty stream reads false and changes nothing.
+    TMemoryStream abc(QByteArray("abc")), empty;
+    EXPECT_TRUE(d.ReadFromStream(0, abc, kDesktopMaskAll));
+    EXPECT_EQ(abc.Position(), 0);
     EXPECT_FALSE(d.ReadFromStream(1, empty, kDesktopMaskAll));
-    EXPECT_EQ(d.GridVertCount, 55);
+    EXPECT_EQ(d.DecorDistance, 6);
 }
 
 TEST(DesktopBlock, WrongOrCutMarkerRaises)
 {
-    QByteArray bytes = Block(TDesktopData());
+    const QByteArray bytes = Block(TDesktopData());
     for (const QByteArray& damaged : {bytes.left(100), QByteArray(bytes).replace("-EODesktop-", "-EODESKTOP-")}) {
         TMemoryStream s(damaged);
         TDesktopData d;
@@ -122,7 +92,7 @@ TEST(DesktopBlock, WrongOrCutMarkerRaises)
     }
 }
 
-TEST(DesktopBlock, OutOfRangeNumbersComeBackClampedTheRestAsStored)
+TEST(DesktopBlock, OutOfRangeNumbersComeBackClampedTheRestAsStoredAndTheEndsUnchanged)
 {
     TDesktopData stored;
     SetAllOdd(stored);
@@ -145,21 +115,18 @@ TEST(DesktopBlock, OutOfRangeNumbersComeBackClampedTheRestAsStored)
     TMemoryStream s(bytes);
     TDesktopData d;
     ASSERT_TRUE(d.ReadFromStream(1, s, kDesktopMaskAll));
-    EXPECT_EQ(d.GridVertCount, 1);
-    EXPECT_EQ(d.GridHorizCount, 100);
-    EXPECT_EQ(d.GridMono, 1);
-    EXPECT_EQ(d.OutlineMono, 1);
-    EXPECT_EQ(d.DecorUse, 0); // stored as 0, stays 0
-    EXPECT_EQ(d.DecorView, 1);
-    EXPECT_EQ(d.DecorDistance, 0);
-    EXPECT_EQ(d.DecorWidthInside, 10'000);
-    EXPECT_EQ(d.DecorWidthMiddle, 10'000);
-    EXPECT_EQ(d.DecorWidthOutside, 10'000);
+    EXPECT_EQ(std::tuple(d.GridVertCount, d.GridHorizCount, d.GridMono, d.OutlineMono, d.DecorUse, d.DecorView),
+              std::tuple(1, 100, quint8(1), quint8(1), quint8(0), quint8(1)));
+    EXPECT_EQ(std::tuple(d.DecorDistance, d.DecorWidthInside, d.DecorWidthMiddle, d.DecorWidthOutside),
+              std::tuple(0, 10'000, 10'000, 10'000));
     // Everything else as stored.
-    EXPECT_EQ(d.GridMonoColor, 0x010203u);
-    EXPECT_EQ(d.DecorColorInside, 0x1C1C1Cu);
-    EXPECT_EQ(d.FileMaskPictColor, 0x222222u);
-    EXPECT_EQ(d.LastFileName, stored.LastFileName);
+    TDesktopData expected;
+    SetAllOdd(expected);
+    std::tie(expected.GridVertCount, expected.GridHorizCount, expected.GridMono, expected.OutlineMono) =
+        std::tuple(1, 100, 1, 1);
+    std::tie(expected.DecorDistance, expected.DecorWidthInside, expected.DecorWidthMiddle,
+             expected.DecorWidthOutside) = std::tuple(0, 10'000, 10'000, 10'000);
+    EXPECT_EQ(Block(d).toHex(), Block(expected).toHex());
 
     // The ends of every range read back unchanged.
     TDesktopData ends;
@@ -172,41 +139,32 @@ TEST(DesktopBlock, OutOfRangeNumbersComeBackClampedTheRestAsStored)
     EXPECT_EQ(Block(back), Block(ends));
 }
 
-TEST(DesktopCopy, AssignCopiesEveryGroupButNotOnChangeAndChangedNotifies)
+TEST(DesktopCopy, AssignCopiesEveryGroupButNotOnChangeAndTheHistoryStepCarriesTheDocumentGroups)
 {
     int sourceCalls = 0;
-    TDesktopData* sender = nullptr;
-    quint16 what = 0;
+    std::vector<std::pair<TDesktopData*, quint16>> targetCalls;
     TDesktopData source, target;
     SetAllOdd(source);
     source.OnChange = [&](TDesktopData*, quint16) { ++sourceCalls; };
-    target.OnChange = [&](TDesktopData* s, quint16 w) { sender = s, what = w; };
+    target.OnChange = [&](TDesktopData* s, quint16 w) { targetCalls.emplace_back(s, w); };
     target.Assign(source);
     EXPECT_EQ(Block(target), Block(source));
-    EXPECT_EQ(sender, nullptr);
+    EXPECT_TRUE(targetCalls.empty());
     target.Changed(dgMaskPict);
-    EXPECT_EQ(sender, &target);
-    EXPECT_EQ(what, 0x0100);
+    EXPECT_EQ(targetCalls, (std::vector<std::pair<TDesktopData*, quint16>>{{&target, 0x0100}}));
     EXPECT_EQ(sourceCalls, 0);
-}
 
-TEST(DesktopHistory, UndoStepCarriesTheDocumentGroups)
-{
     TProgramObjects objects;
     THistoryListe& history = *HistoryListe();
-    TDesktopData d;
-    EXPECT_FALSE(d.LoadFromHistoryEntry(kDesktopMaskDocument));
-    SetAllOdd(d);
-    d.SaveToHistoryCurrent();
-    EXPECT_EQ(history.Current().R02().SettingsStream.Data(), Block(d));
-    history.Add(QStringLiteral("Desktop"));
-
     TDesktopData restored;
+    EXPECT_FALSE(restored.LoadFromHistoryEntry(kDesktopMaskDocument)) << "no step yet";
+    source.SaveToHistoryCurrent();
+    EXPECT_EQ(history.Current().R02().SettingsStream.Data(), Block(source));
+    history.Add(QStringLiteral("Desktop"));
     ASSERT_TRUE(restored.LoadFromHistoryEntry(kDesktopMaskDocument));
-    EXPECT_EQ(restored.DecorDistance, 6);
-    EXPECT_EQ(restored.FileMaskForColor, 0x171717u);
-    EXPECT_EQ(restored.GridVertCount, 10);
+    EXPECT_EQ(std::tuple(restored.DecorDistance, restored.FileMaskForColor, restored.GridVertCount),
+              std::tuple(6, 0x171717u, 10));
     // Read twice: the stream is rewound before every read.
     ASSERT_TRUE(restored.LoadFromHistoryEntry(history, kDesktopMaskAll));
-    EXPECT_EQ(Block(restored), Block(d));
+    EXPECT_EQ(Block(restored), Block(source));
 }

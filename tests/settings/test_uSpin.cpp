@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
@@ -26,11 +27,13 @@ struct TSpinWindow {
     QWidget window;
     TuSpinEdit* spin;
     QLineEdit* other;
-    TSpinWindow()
+    TSpinWindow(int min = 0, int max = 0)
     {
         auto* layout = new QVBoxLayout(&window);
         spin = new TuSpinEdit(&window);
         other = new QLineEdit(&window);
+        spin->SetMinValue(min);
+        spin->SetMaxValue(max);
         layout->addWidget(spin);
         layout->addWidget(other);
         window.show();
@@ -52,61 +55,64 @@ void Key(QWidget* target, int key, const QString& text = QString(), Qt::Keyboard
     QCoreApplication::sendEvent(target, &press);
 }
 
-void Type(QWidget* target, QChar c) { Key(target, 0, QString(c)); }
-
-void Mouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
+void Type(QWidget* target, const QString& text)
 {
+    for (QChar c : text)
+        Key(target, 0, QString(c));
+}
+
+void Mouse(QWidget* target, QEvent::Type type, int x, Qt::MouseButtons buttons)
+{
+    const QPoint pos(x, 5);
     QMouseEvent event(type, QPointF(pos), QPointF(target->mapToGlobal(pos)), Qt::LeftButton, buttons,
                       Qt::NoModifier);
     QCoreApplication::sendEvent(target, &event);
 }
 
+// A repeating button whose clicks are counted; x 40 lies off it.
+struct TRepeatButton {
+    TTimerSpeedButton button{Qt::UpArrow};
+    int clicks = 0;
+    TRepeatButton()
+    {
+        button.resize(15, 12);
+        QObject::connect(&button, &QAbstractButton::clicked, [this] { ++clicks; });
+    }
+    void Press() { Mouse(&button, QEvent::MouseButtonPress, 5, Qt::LeftButton); }
+    void Move(int x) { Mouse(&button, QEvent::MouseMove, x, Qt::LeftButton); }
+    void Release(int x = 5) { Mouse(&button, QEvent::MouseButtonRelease, x, Qt::NoButton); }
+};
+
 } // namespace
 
-TEST(SpinValue, TextReadsAsIntegerAndAnythingElseAsMinValue)
+TEST(SpinValue, TextReadsUnclampedAnythingElseAsMinValueWritingClampsAndTwoZeroLimitsMeanNone)
 {
     TuSpinEdit spin;
     spin.SetMinValue(3);
     spin.SetMaxValue(9);
-    spin.setText("7");
-    EXPECT_EQ(spin.Value(), 7);
-    spin.setText("+5");
-    EXPECT_EQ(spin.Value(), 5);
-    // Reading does not clamp: what the user typed is what is read.
-    spin.setText("12");
-    EXPECT_EQ(spin.Value(), 12);
-    for (const char* text : {"x", "", "-", "4a", "99999999999"}) {
+    for (const auto& [text, value] : {std::pair{"7", 7}, {"+5", 5}, {"12", 12}, {"x", 3}, {"", 3}, {"-", 3},
+                                      {"4a", 3}, {"99999999999", 3}}) {
         spin.setText(text);
-        EXPECT_EQ(spin.Value(), 3) << text;
+        EXPECT_EQ(spin.Value(), value) << text;
     }
-}
-
-TEST(SpinValue, WritingClampsAndTwoZeroLimitsMeanNone)
-{
-    TuSpinEdit spin;
-    spin.SetMinValue(1);
-    spin.SetMaxValue(100);
-    spin.SetValue(50);
-    EXPECT_EQ(spin.text(), "50");
-    spin.SetValue(500);
-    EXPECT_EQ(spin.text(), "100");
-    spin.SetValue(-3);
-    EXPECT_EQ(spin.text(), "1");
+    for (const auto& [value, text] : {std::pair{5, "5"}, {500, "9"}, {-3, "3"}}) {
+        spin.SetValue(value);
+        EXPECT_EQ(spin.text(), text) << value;
+    }
     TuSpinEdit unlimited;
     unlimited.SetValue(-5);
     EXPECT_EQ(unlimited.text(), "-5");
     unlimited.SetValue(123456);
     EXPECT_EQ(unlimited.text(), "123456");
-    TuSpinEdit fixed;
-    fixed.SetMinValue(7);
-    fixed.SetMaxValue(7);
-    fixed.SetValue(1);
-    EXPECT_EQ(fixed.text(), "7");
+    TuSpinEdit fromZero;
+    fromZero.SetMaxValue(5);
+    fromZero.SetValue(9);
+    EXPECT_EQ(fromZero.text(), "5");
 }
 
-TEST(SpinFocus, RefreshLeavesTypedTextButForceAndButtonsWrite)
+TEST(SpinFocus, RefreshLeavesTypedTextButForceButtonsAndLeavingTheFieldWrite)
 {
-    TSpinWindow w;
+    TSpinWindow w(1, 100);
     ASSERT_TRUE(w.FocusSpin());
     w.spin->setText("4");
     w.spin->SetValue(9);
@@ -116,37 +122,22 @@ TEST(SpinFocus, RefreshLeavesTypedTextButForceAndButtonsWrite)
     emit w.spin->Button()->UpButton()->clicked();
     EXPECT_EQ(w.spin->text(), "10");
     w.FocusOther();
-    ASSERT_FALSE(w.spin->hasFocus());
     w.spin->SetValue(2);
     EXPECT_EQ(w.spin->text(), "2");
-}
-
-TEST(SpinFocus, LeavingTheFieldReplacesAnOutOfRangeValueOrNonsense)
-{
-    TSpinWindow w;
-    w.spin->SetMinValue(1);
-    w.spin->SetMaxValue(100);
-    ASSERT_TRUE(w.FocusSpin());
-    w.spin->setText("500");
-    w.FocusOther();
-    EXPECT_EQ(w.spin->text(), "100");
-    ASSERT_TRUE(w.FocusSpin());
-    w.spin->setText("abc");
-    w.FocusOther();
-    EXPECT_EQ(w.spin->text(), "1");
-    // A value inside the limits is left exactly as typed.
-    ASSERT_TRUE(w.FocusSpin());
-    w.spin->setText("+42");
-    w.FocusOther();
-    EXPECT_EQ(w.spin->text(), "+42");
+    // Leaving replaces an out-of-range value or nonsense, and leaves a value
+    // inside the limits exactly as typed.
+    for (const auto& [typed, left] : {std::pair{"500", "100"}, {"abc", "1"}, {"+42", "+42"}}) {
+        ASSERT_TRUE(w.FocusSpin());
+        w.spin->setText(typed);
+        w.FocusOther();
+        EXPECT_EQ(w.spin->text(), left) << typed;
+    }
 }
 
 TEST(SpinKeys, ArrowsStepEvenWhileFocusedAndOnlyBeepWhenReadOnly)
 {
     TBeepCounter beeps;
-    TSpinWindow w;
-    w.spin->SetMinValue(1);
-    w.spin->SetMaxValue(5);
+    TSpinWindow w(1, 5);
     w.spin->SetValue(4);
     ASSERT_TRUE(w.FocusSpin());
     Key(w.spin, Qt::Key_Up);
@@ -170,17 +161,14 @@ TEST(SpinKeys, DigitsSignsAndDecimalSeparatorPassOtherCharactersAndEnterBeep)
     TSpinWindow w;
     ASSERT_TRUE(w.FocusSpin());
     w.spin->clear();
-    const QString decimal = QLocale().decimalPoint();
-    for (QChar c : QStringLiteral("-12+"))
-        Type(w.spin, c);
-    Type(w.spin, decimal.at(0));
-    EXPECT_EQ(w.spin->text(), QStringLiteral("-12+") + decimal);
+    const QString passed = QStringLiteral("-12+") + QLocale().decimalPoint().at(0);
+    Type(w.spin, passed);
+    EXPECT_EQ(w.spin->text(), passed);
     EXPECT_EQ(beeps.count, 0);
-    for (QChar c : QStringLiteral("a# x"))
-        Type(w.spin, c);
+    Type(w.spin, QStringLiteral("a# x"));
     Key(w.spin, Qt::Key_Return, "\r");
     Key(w.spin, Qt::Key_Enter, "\r");
-    EXPECT_EQ(w.spin->text(), QStringLiteral("-12+") + decimal);
+    EXPECT_EQ(w.spin->text(), passed);
     EXPECT_EQ(beeps.count, 6);
     Key(w.spin, Qt::Key_Backspace, "\b");
     EXPECT_EQ(w.spin->text(), "-12+");
@@ -195,11 +183,13 @@ TEST(SpinKeys, WithTheEditorDisabledOnlyStepsAndControlKeysWork)
     w.spin->EditorEnabled = false;
     ASSERT_TRUE(w.FocusSpin());
     w.spin->setCursorPosition(1);
-    Type(w.spin, '5');
+    Type(w.spin, QStringLiteral("5"));
     Key(w.spin, Qt::Key_Backspace, "\b");
     EXPECT_EQ(w.spin->text(), "12");
     EXPECT_EQ(beeps.count, 2);
     // Delete is swallowed without a sound, and so are paste and cut.
+    QApplication::clipboard()->setText(QStringLiteral("9"));
+    w.spin->selectAll();
     Key(w.spin, Qt::Key_Delete, QString(QChar(127)));
     Key(w.spin, Qt::Key_V, QString(QChar(22)), Qt::ControlModifier);
     Key(w.spin, Qt::Key_X, QString(QChar(24)), Qt::ControlModifier);
@@ -209,13 +199,12 @@ TEST(SpinKeys, WithTheEditorDisabledOnlyStepsAndControlKeysWork)
     EXPECT_EQ(w.spin->text(), "13");
 }
 
-TEST(SpinLayout, ButtonPairSitsAtTheRightEdgeAndTheTextEndsBeforeIt)
+TEST(SpinLayout, ButtonPairSitsAtTheRightEdgeItsHalvesOverlapByOnePixelAndTheTextEndsBeforeIt)
 {
     TuSpinEdit spin;
     spin.show(); // a hidden widget gets its resize events only when shown
     spin.resize(80, 24);
-    const QRect buttons = spin.Button()->geometry();
-    EXPECT_EQ(buttons, QRect(80 - 15 - 5 + TuSpinEdit::kBorder, TuSpinEdit::kBorder, 15, 24 - 5));
+    EXPECT_EQ(spin.Button()->geometry(), QRect(80 - 15 - 5 + TuSpinEdit::kBorder, TuSpinEdit::kBorder, 15, 24 - 5));
     spin.setFrame(false);
     spin.resize(81, 24);
     EXPECT_EQ(spin.Button()->geometry(), QRect(81 - 15, 1, 15, 24 - 3));
@@ -225,14 +214,6 @@ TEST(SpinLayout, ButtonPairSitsAtTheRightEdgeAndTheTextEndsBeforeIt)
     EXPECT_EQ(spin.textMargins().right(), 0);
     EXPECT_FALSE(spin.ButtonVisible());
 
-    const int fontHeight = spin.fontMetrics().height();
-    const int systemHeight = QFontMetrics(QApplication::font()).height();
-    EXPECT_EQ(spin.MinHeight(), 4 + fontHeight + std::min(systemHeight, fontHeight) / 4 + 2);
-    EXPECT_GE(spin.minimumHeight(), spin.MinHeight());
-}
-
-TEST(SpinButton, UpperHalfAndLowerHalfOverlapByOnePixel)
-{
     TuSpinButton pair;
     EXPECT_EQ(pair.size(), QSize(20, 25));
     pair.show();
@@ -247,79 +228,56 @@ TEST(SpinButton, UpperHalfAndLowerHalfOverlapByOnePixel)
 TEST(SpinButton, PressingAButtonGivesTheFocusToTheField)
 {
     TSpinWindow w;
-    w.FocusOther();
     ASSERT_FALSE(w.spin->hasFocus());
     TTimerSpeedButton* down = w.spin->Button()->DownButton();
-    Mouse(down, QEvent::MouseButtonPress, QPoint(3, 3), Qt::LeftButton);
+    Mouse(down, QEvent::MouseButtonPress, 3, Qt::LeftButton);
     EXPECT_TRUE(w.spin->hasFocus());
-    Mouse(down, QEvent::MouseButtonRelease, QPoint(3, 3), Qt::NoButton);
+    Mouse(down, QEvent::MouseButtonRelease, 3, Qt::NoButton);
     EXPECT_EQ(w.spin->text(), "-1");
 }
 
 // The repeat timer is played by hand: every TimerExpired is one tick of it.
-TEST(TimerButton, HeldButtonRepeatsAfter400ThenEvery100AndOnceMoreOnRelease)
+TEST(TimerButton, HeldButtonRepeatsAfter400ThenEvery100AndOnceMoreOnReleaseAShortClickCountsOnce)
 {
-    TTimerSpeedButton button(Qt::UpArrow);
-    button.resize(15, 12);
-    int clicks = 0;
-    QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
-    Mouse(&button, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
-    EXPECT_EQ(clicks, 0);
-    ASSERT_TRUE(button.RepeatTimer()->isActive());
-    EXPECT_EQ(button.RepeatTimer()->interval(), 400);
-    button.TimerExpired();
-    EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(button.RepeatTimer()->interval(), 100);
-    button.TimerExpired();
-    button.TimerExpired();
-    EXPECT_EQ(clicks, 3);
-    Mouse(&button, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::NoButton);
-    EXPECT_EQ(clicks, 4);
-    EXPECT_FALSE(button.RepeatTimer()->isActive());
-}
-
-TEST(TimerButton, ShortClickCountsOnceOnRelease)
-{
-    TTimerSpeedButton button(Qt::DownArrow);
-    button.resize(15, 12);
-    int clicks = 0;
-    QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
-    Mouse(&button, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
-    Mouse(&button, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::NoButton);
-    EXPECT_EQ(clicks, 1);
-    EXPECT_FALSE(button.RepeatTimer()->isActive());
+    TRepeatButton b;
+    b.Press();
+    EXPECT_EQ(b.clicks, 0);
+    ASSERT_TRUE(b.button.RepeatTimer()->isActive());
+    EXPECT_EQ(b.button.RepeatTimer()->interval(), 400);
+    b.button.TimerExpired();
+    EXPECT_EQ(b.clicks, 1);
+    EXPECT_EQ(b.button.RepeatTimer()->interval(), 100);
+    b.button.TimerExpired();
+    b.button.TimerExpired();
+    EXPECT_EQ(b.clicks, 3);
+    b.Release();
+    EXPECT_EQ(b.clicks, 4);
+    EXPECT_FALSE(b.button.RepeatTimer()->isActive());
     // The next press starts with the long first delay again.
-    Mouse(&button, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
-    EXPECT_EQ(button.RepeatTimer()->interval(), 400);
-    Mouse(&button, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::NoButton);
+    b.Press();
+    EXPECT_EQ(b.button.RepeatTimer()->interval(), 400);
+    b.Release();
+    EXPECT_EQ(b.clicks, 5);
+    EXPECT_FALSE(b.button.RepeatTimer()->isActive());
 }
 
-TEST(TimerButton, TicksCountOnlyWhileTheMouseIsOnTheButton)
+TEST(TimerButton, TicksCountOnlyWhileTheMouseIsOnTheButtonAndWithoutTheTimerItIsPlain)
 {
-    TTimerSpeedButton button(Qt::UpArrow);
-    button.resize(15, 12);
-    int clicks = 0;
-    QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
-    Mouse(&button, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
-    Mouse(&button, QEvent::MouseMove, QPoint(40, 5), Qt::LeftButton);
-    button.TimerExpired();
-    EXPECT_EQ(clicks, 0);
-    Mouse(&button, QEvent::MouseMove, QPoint(6, 5), Qt::LeftButton);
-    button.TimerExpired();
-    EXPECT_EQ(clicks, 1);
+    TRepeatButton b;
+    b.Press();
+    b.Move(40);
+    b.button.TimerExpired();
+    EXPECT_EQ(b.clicks, 0);
+    b.Move(6);
+    b.button.TimerExpired();
+    EXPECT_EQ(b.clicks, 1);
     // Released off the button: no click, and the repetition ends.
-    Mouse(&button, QEvent::MouseMove, QPoint(40, 5), Qt::LeftButton);
-    Mouse(&button, QEvent::MouseButtonRelease, QPoint(40, 5), Qt::NoButton);
-    EXPECT_EQ(clicks, 1);
-    EXPECT_FALSE(button.RepeatTimer()->isActive());
-}
-
-TEST(TimerButton, WithoutTheTimerItIsAPlainButton)
-{
-    TTimerSpeedButton button(Qt::UpArrow);
-    button.AllowTimer = false;
-    button.resize(15, 12);
-    Mouse(&button, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
-    EXPECT_FALSE(button.RepeatTimer()->isActive());
-    Mouse(&button, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::NoButton);
+    b.Move(40);
+    b.Release(40);
+    EXPECT_EQ(b.clicks, 1);
+    EXPECT_FALSE(b.button.RepeatTimer()->isActive());
+    b.button.AllowTimer = false;
+    b.Press();
+    EXPECT_FALSE(b.button.RepeatTimer()->isActive());
+    b.Release();
 }

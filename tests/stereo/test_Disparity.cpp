@@ -77,42 +77,38 @@ TStats Region(const TDisparityMap& map, const QRect& r)
 
 } // namespace
 
-TEST(DisparityMap, ShiftedTextureGivesItsParallaxInTheMasksSign)
+TEST(DisparityMap, ShiftedTextureGivesItsParallaxInTheMasksSignUpToThePicturesEdges)
 {
-    const QImage left = Texture(320, 200, 1);
-    for (int p : {6, -9}) {
-        SCOPED_TRACE(p);
-        const TDisparityMap map = ComputeDisparityMap(left, Shifted(left, p, 2));
+    // The noise border lets the matcher judge the outer 64 columns on each
+    // side too. What the right picture does not show (here its last six
+    // columns) fails the match back from the right picture, though the
+    // matcher alone still finds a "match" for a few percent of them.
+    const struct {
+        int p;
+        QRect unseen, nearEdge, farEdge;
+    } rows[] = {
+        {6, QRect(314, 10, 6, 180), QRect(3, 10, 40, 180), QRect(270, 10, 40, 180)},
+        {-9, QRect(), QRect(12, 10, 40, 180), QRect(277, 10, 40, 180)},
+    };
+    const QImage left = Texture(320, 200, 3);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.p);
+        const TDisparityMap map = ComputeDisparityMap(left, Shifted(left, row.p, 4));
         ASSERT_EQ(map.Width(), 320);
         ASSERT_EQ(map.Height(), 200);
         EXPECT_EQ(map.PictureSize(), QSize(320, 200));
         const TStats s = Region(map, QRect(20, 10, 280, 180));
         EXPECT_GT(s.known, 0.95);
-        EXPECT_EQ(s.median, float(p));
+        EXPECT_EQ(s.median, float(row.p));
+        for (const QRect& edge : {row.nearEdge, row.farEdge}) {
+            const TStats e = Region(map, edge);
+            EXPECT_GT(e.known, 0.9) << edge.x();
+            EXPECT_EQ(e.median, float(row.p)) << edge.x();
+        }
+        if (!row.unseen.isEmpty()) {
+            EXPECT_EQ(Region(map, row.unseen).known, 0.0);
+        }
     }
-}
-
-TEST(DisparityMap, EdgesOfThePictureAreJudgedToo)
-{
-    // Without the noise border the matcher would leave the outer 64 columns
-    // on each side unjudged.
-    const QImage left = Texture(320, 200, 3);
-    const TDisparityMap map = ComputeDisparityMap(left, Shifted(left, 6, 4));
-    const TStats near = Region(map, QRect(3, 10, 40, 180));
-    EXPECT_GT(near.known, 0.9);
-    EXPECT_EQ(near.median, 6.0f);
-    const TStats far = Region(map, QRect(270, 10, 40, 180));
-    EXPECT_GT(far.known, 0.9);
-}
-
-TEST(DisparityMap, PlacesTheRightPictureDoesNotShowFailTheConsistencyCheck)
-{
-    // The last six columns show what lies outside the right picture. The
-    // matcher alone still finds a "match" for a few percent of them; the
-    // match back from the right picture does not lead there.
-    const QImage left = Texture(320, 200, 3);
-    const TDisparityMap map = ComputeDisparityMap(left, Shifted(left, 6, 4));
-    EXPECT_EQ(Region(map, QRect(314, 10, 6, 180)).known, 0.0);
 }
 
 TEST(DisparityMap, TexturelessPlacesAreUnknown)
@@ -153,12 +149,12 @@ TEST(DisparityMap, OccludedStripIsUnknownRatherThanGuessed)
     EXPECT_EQ(Region(map, QRect(220, 65, 80, 70)).median, 4.0f);
 }
 
-TEST(DisparityMap, ReducedPairReportsPictureParallax)
+TEST(DisparityMap, ReducedPairsReportPictureParallaxAWidePictureReducedByItsWidthATallOneByItsHeight)
 {
     TDisparityParams params;
     params.TargetWidth = 200;
-    const QImage left = Texture(400, 120, 10, 2);
-    const TDisparityMap map = ComputeDisparityMap(left, Shifted(left, 8, 11), params);
+    const QImage wide = Texture(400, 120, 10, 2);
+    const TDisparityMap map = ComputeDisparityMap(wide, Shifted(wide, 8, 11), params);
     ASSERT_EQ(map.Width(), 200);
     ASSERT_EQ(map.Height(), 60);
     EXPECT_DOUBLE_EQ(map.ScaleX(), 0.5);
@@ -167,38 +163,23 @@ TEST(DisparityMap, ReducedPairReportsPictureParallax)
     EXPECT_GT(s.known, 0.9);
     EXPECT_EQ(s.median, 8.0f); // four pixels of the reduced pair
     EXPECT_EQ(map.AtPicture(201, 61), map.At(100, 30));
+    const QImage tall = Texture(120, 400, 22, 2);
+    const TDisparityMap tallMap = ComputeDisparityMap(tall, Shifted(tall, 4, 23), params);
+    EXPECT_EQ(QSize(tallMap.Width(), tallMap.Height()), QSize(60, 200));
+    EXPECT_EQ(Region(tallMap, QRect(10, 10, 40, 180)).median, 4.0f);
 }
 
-TEST(DisparityMap, TallPictureIsReducedByItsHeight)
-{
-    TDisparityParams params;
-    params.TargetWidth = 200;
-    const QImage left = Texture(120, 400, 22, 2);
-    const TDisparityMap map = ComputeDisparityMap(left, Shifted(left, 4, 23), params);
-    EXPECT_EQ(map.Width(), 60);
-    EXPECT_EQ(map.Height(), 200);
-    EXPECT_EQ(Region(map, QRect(10, 10, 40, 180)).median, 4.0f);
-}
-
-TEST(DisparityMap, PicturesOfDifferentSizeShareTheirCommonPart)
+TEST(DisparityMap, PicturesOfOtherFormatsAndDifferentSizesShareTheirCommonPart)
 {
     const QImage left = Texture(320, 200, 12);
     const QImage right = Shifted(left, 5, 13).copy(0, 0, 300, 190);
-    const TDisparityMap map = ComputeDisparityMap(left, right);
+    const TDisparityMap map = ComputeDisparityMap(left.convertToFormat(QImage::Format_RGB888),
+                                                  right.convertToFormat(QImage::Format_Grayscale8));
     EXPECT_EQ(map.PictureSize(), QSize(300, 190));
     EXPECT_EQ(Region(map, QRect(20, 10, 260, 170)).median, 5.0f);
 }
 
-TEST(DisparityMap, OtherPictureFormatsAreConverted)
-{
-    const QImage left = Texture(320, 200, 14);
-    const QImage right = Shifted(left, 6, 15);
-    const TDisparityMap map = ComputeDisparityMap(left.convertToFormat(QImage::Format_RGB888),
-                                                  right.convertToFormat(QImage::Format_Grayscale8));
-    EXPECT_EQ(Region(map, QRect(20, 10, 280, 180)).median, 6.0f);
-}
-
-TEST(DisparityMap, NothingToMatchGivesAnEmptyOrUnknownMap)
+TEST(DisparityMap, NothingToMatchOrCancelledWorkGivesAnEmptyOrUnknownMap)
 {
     const QImage left = Texture(320, 200, 16);
     EXPECT_TRUE(ComputeDisparityMap(QImage(), left).Empty());
@@ -207,11 +188,6 @@ TEST(DisparityMap, NothingToMatchGivesAnEmptyOrUnknownMap)
     const TDisparityMap tiny = ComputeDisparityMap(Texture(3, 3, 17), Texture(3, 3, 18));
     EXPECT_EQ(tiny.Width(), 3);
     EXPECT_EQ(tiny.KnownFraction(), 0.0);
-}
-
-TEST(DisparityMap, CancelledWorkGivesNoMap)
-{
-    const QImage left = Texture(320, 200, 19);
     int asked = 0;
     const TDisparityMap map = ComputeDisparityMap(left, Shifted(left, 6, 20), {}, [&] { return ++asked >= 2; });
     EXPECT_TRUE(map.Empty());

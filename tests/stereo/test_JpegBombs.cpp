@@ -105,7 +105,7 @@ const QString kTooLittleData = QStringLiteral("zu wenige Daten");
 
 } // namespace
 
-TEST(JpegBombs, TheTwoReproducersAreRefusedLikeDamagedPictures)
+TEST(JpegBombs, FilesClaimingFarMorePixelsThanTheirDataHoldAreRefusedLikeDamagedPictures)
 {
     for (const char* name : {"jpeg-huge-dims-baseline.jpg", "jpeg-huge-dims-progressive.jpg"}) {
         SCOPED_TRACE(name);
@@ -123,17 +123,9 @@ TEST(JpegBombs, TheTwoReproducersAreRefusedLikeDamagedPictures)
             EXPECT_EQ(e.Message(), QStringLiteral("Das Bild \"%1\" kann nicht geladen werden: %2.").arg(path, r.Error));
         }
     }
-}
-
-TEST(JpegBombs, FlatPicturesOfEveryCodingWithAForgedSizeAreRefused)
-{
-    const TFlatSpec specs[] = {
-        {},
-        {.grey = true},
-        {.progressive = true},
-        {.arithmetic = true},
-        {.grey = true, .progressive = true, .arithmetic = true},
-    };
+    // Flat pictures of every coding with a forged size.
+    const TFlatSpec specs[] = {{}, {.grey = true}, {.progressive = true}, {.arithmetic = true},
+                               {.grey = true, .progressive = true, .arithmetic = true}};
     for (const TFlatSpec& spec : specs) {
         SCOPED_TRACE(testing::Message() << spec.grey << spec.progressive << spec.arithmetic);
         const QByteArray flat = Encode(spec);
@@ -179,24 +171,7 @@ TEST(JpegBudget, TheCostIsThePictureAndForMultiScanFilesTheCoefficientsToo)
     }
 }
 
-TEST(JpegBudget, BeyondTheFreePartEachByteOfTheFileBuysTwoHundredFiftySixBytes)
-{
-    TJpegBudget b;
-    b.FreeBytes = 0;
-    TBudget budget(b);
-    EXPECT_EQ(JpegDecodeBudget(1000), 256'000);
-    EXPECT_EQ(JpegDecodeBudget(-1), 0) << "an unknown size gets the free part only";
-    // A photograph-like 512 x 512 picture costs 1 MiB and holds far more
-    // than 4 KiB; the same size in flat grey holds far less.
-    const QByteArray noisy = Encode({.width = 512, .height = 512, .noise = true, .quality = 90});
-    const QByteArray flat = Encode({.width = 512, .height = 512, .progressive = true});
-    ASSERT_GT(noisy.size(), 4096);
-    ASSERT_LT(flat.size(), 4096);
-    EXPECT_TRUE(DecodeJpegData(noisy).Ok);
-    EXPECT_TRUE(DecodeJpegData(flat).Error.contains(kTooLittleData));
-}
-
-TEST(JpegBudget, FlatPicturesWithinTheFreePartOpenWhateverTheirData)
+TEST(JpegBudget, FlatPicturesWithinTheFreePartOpenBeyondItEachByteOfTheFileBuysTwoHundredFiftySixBytes)
 {
     // 2000 x 2000 flat grey, arithmetic: a couple of hundred bytes for 16 MB.
     const QByteArray flat = Encode({.width = 2000, .height = 2000, .arithmetic = true});
@@ -207,8 +182,22 @@ TEST(JpegBudget, FlatPicturesWithinTheFreePartOpenWhateverTheirData)
     EXPECT_EQ(r.Image.size(), QSize(2000, 2000));
     // A progressive 4:4:4 file needs a coefficient buffer larger than the
     // picture; the library's memory cap leaves room for it.
-    const QByteArray data = Encode({.width = 600, .height = 400, .progressive = true, .noise = true, .quality = 90, .full = true});
-    EXPECT_TRUE(DecodeJpegData(data).Ok);
+    EXPECT_TRUE(DecodeJpegData(Encode({.width = 600, .height = 400, .progressive = true, .noise = true,
+                                       .quality = 90, .full = true})).Ok);
+
+    TJpegBudget b;
+    b.FreeBytes = 0;
+    TBudget budget(b);
+    EXPECT_EQ(JpegDecodeBudget(1000), 256'000);
+    EXPECT_EQ(JpegDecodeBudget(-1), 0) << "an unknown size gets the free part only";
+    // A photograph-like 512 x 512 picture costs 1 MiB and holds far more
+    // than 4 KiB; the same size in flat grey holds far less.
+    const QByteArray noisy = Encode({.width = 512, .height = 512, .noise = true, .quality = 90});
+    const QByteArray flatSmall = Encode({.width = 512, .height = 512, .progressive = true});
+    ASSERT_GT(noisy.size(), 4096);
+    ASSERT_LT(flatSmall.size(), 4096);
+    EXPECT_TRUE(DecodeJpegData(noisy).Ok);
+    EXPECT_TRUE(DecodeJpegData(flatSmall).Error.contains(kTooLittleData));
 }
 
 TEST(JpegScans, AFileWithMoreScansThanTheLimitIsRefusedOneWithinItOpens)

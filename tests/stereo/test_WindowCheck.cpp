@@ -58,58 +58,47 @@ constexpr double kEps = 1e-9;
 
 } // namespace
 
-TEST(WindowEdgeSampling, RectangleIsSampledEvenlyWithInwardNormalsAndEdges)
+TEST(WindowEdgeSampling, SamplesGoEvenlyRoundWithInwardNormalsEdgesAndTheWindowsParallaxEitherWayRound)
 {
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    const std::vector<TEdgeSample> s = SampleWindowEdge(a.left, a.right, 4.0);
-    ASSERT_EQ(s.size(), 150u); // 600 pixels round, one sample every 4
-    // Top edge, going right: the inside is below.
-    EXPECT_NEAR(s[25].Point.x(), 200, kEps);
-    EXPECT_NEAR(s[25].Point.y(), 100, kEps);
-    EXPECT_NEAR(s[25].Inward.x(), 0, kEps);
-    EXPECT_NEAR(s[25].Inward.y(), 1, kEps);
-    EXPECT_EQ(s[25].Edge, weOben);
-    // The corner belongs to the side that starts there.
-    EXPECT_NEAR(s[50].Point.x(), 300, kEps);
-    EXPECT_NEAR(s[50].Point.y(), 100, kEps);
-    EXPECT_EQ(s[50].Edge, weRechts);
-    EXPECT_NEAR(s[50].Inward.x(), -1, kEps);
-    EXPECT_EQ(s[100].Edge, weUnten);
-    EXPECT_NEAR(s[100].Inward.y(), -1, kEps);
-    EXPECT_EQ(s[149].Edge, weLinks);
-    EXPECT_NEAR(s[149].Point.y(), 104, kEps);
-    EXPECT_NEAR(s[149].Inward.x(), 1, kEps);
-    for (const TEdgeSample& e : s) {
-        EXPECT_NEAR(e.Window, 5, kEps);
+    const TArrays clockwise = Rect(100, 100, 300, 200, 5);
+    const TArrays anticlockwise = Ring({{100, 100}, {100, 200}, {300, 200}, {300, 100}}, {5, 5, 5, 5});
+    // Left corners at parallax 0, right corners at 10: the window's parallax
+    // changes linearly with x along the top and bottom edges.
+    const TArrays tilted = Ring({{100, 100}, {300, 100}, {300, 200}, {100, 200}}, {0, 10, 10, 0});
+    // 600 pixels round, one sample every 4: clockwise the top edge has samples
+    // 0..49, the right 50..74, the bottom 75..124 and the left 125..149.
+    const struct {
+        const TArrays* ring;
+        int sample;
+        QPointF point, inward;
+        TWindowEdge edge;
+        double window;
+    } rows[] = {
+        {&clockwise, 25, {200, 100}, {0, 1}, weOben, 5},
+        {&clockwise, 50, {300, 100}, {-1, 0}, weRechts, 5}, // a corner belongs to the side that starts there
+        {&clockwise, 100, {200, 200}, {0, -1}, weUnten, 5},
+        {&clockwise, 149, {100, 104}, {1, 0}, weLinks, 5},
+        {&anticlockwise, 0, {100, 100}, {1, 0}, weLinks, 5}, // going down the left side
+        {&anticlockwise, 25, {100, 200}, {0, -1}, weUnten, 5},
+        {&tilted, 0, {100, 100}, {0, 1}, weOben, 0},
+        {&tilted, 10, {140, 100}, {0, 1}, weOben, 2},
+        {&tilted, 60, {300, 140}, {-1, 0}, weRechts, 10},
+        {&tilted, 110, {160, 200}, {0, -1}, weUnten, 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << (row.ring == &clockwise ? "clockwise " : row.ring == &tilted ? "tilted " : "anticlockwise ") << row.sample);
+        const std::vector<TEdgeSample> s = SampleWindowEdge(row.ring->left, row.ring->right, 4.0);
+        ASSERT_EQ(s.size(), 150u);
+        const TEdgeSample& e = s[size_t(row.sample)];
+        EXPECT_NEAR(e.Point.x(), row.point.x(), kEps);
+        EXPECT_NEAR(e.Point.y(), row.point.y(), kEps);
+        EXPECT_NEAR(e.Inward.x(), row.inward.x(), kEps);
+        EXPECT_NEAR(e.Inward.y(), row.inward.y(), kEps);
+        EXPECT_EQ(e.Edge, row.edge);
+        EXPECT_NEAR(e.Window, row.window, kEps);
+        EXPECT_NEAR(e.RightPoint().x(), row.point.x() + row.window, kEps);
         EXPECT_FALSE(e.Known());
     }
-    EXPECT_NEAR(s[25].RightPoint().x(), 205, kEps);
-}
-
-TEST(WindowEdgeSampling, TheOtherDirectionRoundStillLooksInside)
-{
-    // Same rectangle, drawn anticlockwise on screen.
-    const TArrays a = Ring({{100, 100}, {100, 200}, {300, 200}, {300, 100}}, {5, 5, 5, 5});
-    const std::vector<TEdgeSample> s = SampleWindowEdge(a.left, a.right, 4.0);
-    ASSERT_EQ(s.size(), 150u);
-    EXPECT_EQ(s[0].Edge, weLinks); // going down the left side
-    EXPECT_NEAR(s[0].Inward.x(), 1, kEps);
-    EXPECT_EQ(s[25].Edge, weUnten); // (100, 200) onwards, going right
-    EXPECT_NEAR(s[25].Inward.y(), -1, kEps);
-}
-
-TEST(WindowEdgeSampling, TiltedWindowParallaxFollowsTheCorners)
-{
-    // Left corners at parallax 0, right corners at 10: along the top edge the
-    // window's parallax rises linearly with x.
-    const TArrays a = Ring({{100, 100}, {300, 100}, {300, 200}, {100, 200}}, {0, 10, 10, 0});
-    const std::vector<TEdgeSample> s = SampleWindowEdge(a.left, a.right, 4.0);
-    ASSERT_EQ(s.size(), 150u);
-    EXPECT_NEAR(s[0].Window, 0, kEps);
-    EXPECT_NEAR(s[10].Window, 2, kEps);  // x = 140
-    EXPECT_NEAR(s[25].Window, 5, kEps);  // x = 200
-    EXPECT_NEAR(s[60].Window, 10, kEps); // right edge
-    EXPECT_NEAR(s[110].Window, 3, kEps); // bottom, x = 160
 }
 
 TEST(WindowEdgeSampling, CurvedOutlineNormalsPointToTheCentre)
@@ -135,7 +124,7 @@ TEST(WindowEdgeSampling, CurvedOutlineNormalsPointToTheCentre)
     }
 }
 
-TEST(WindowEdgeSampling, NothingToSampleWithoutAnArea)
+TEST(WindowEdgeSampling, NothingToSampleWithoutAnAreaAndAbsurdCoordinatesStayBounded)
 {
     const TArrays line = Ring({{100, 100}, {300, 100}}, {0, 0});
     EXPECT_TRUE(SampleWindowEdge(line.left, line.right, 4.0).empty());
@@ -145,24 +134,105 @@ TEST(WindowEdgeSampling, NothingToSampleWithoutAnArea)
     EXPECT_TRUE(SampleWindowEdge(a.left, shorter, 4.0).empty());
     EXPECT_TRUE(SampleWindowEdge({}, {}, 4.0).empty());
     EXPECT_TRUE(SampleWindowEdge(a.left, a.right, 0.0).empty());
+    const TArrays huge = Rect(-2000000000, -2000000000, 2000000000, 2000000000, 0);
+    EXPECT_LE(SampleWindowEdge(huge.left, huge.right, 1.0).size(), 200000u);
+    // An outline of two nodes joined by a line cannot be judged.
+    TProgramObjects objects;
+    objects.PolygonListe->AddNode(100, 100, 0);
+    objects.PolygonListe->AddNode(300, 100, 1);
+    const TWindowCheck c = CheckWindow(*objects.PolygonListe, Flat(10));
+    EXPECT_EQ(c.Verdict, wvUnbekannt);
+    EXPECT_TRUE(c.Samples.empty());
 }
 
-TEST(WindowEdgeSampling, AbsurdCoordinatesStayBounded)
+TEST(WindowCheckBand, TheVerdictComesFromALowPercentileOfTheKnownBandJustInsideTheEdge)
 {
-    const TArrays a = Rect(-2000000000, -2000000000, 2000000000, 2000000000, 0);
-    EXPECT_LE(SampleWindowEdge(a.left, a.right, 1.0).size(), 200000u);
-}
-
-TEST(WindowCheckBand, SceneBehindTheWindowIsFree)
-{
+    // The window stands at parallax 5. The band of a top-edge sample at x
+    // holds thirty map values: columns x - 2 .. x + 2, rows 101..106.
+    const auto paint = [](int x0, int y0, int x1, int y1, float p) {
+        return [=](TDisparityMap& map) { Paint(map, x0, y0, x1, y1, p); };
+    };
+    const auto set = [](std::vector<QPoint> points) { // a list of its own: the lambda outlives the call
+        return [=](TDisparityMap& map) {
+            for (QPoint q : points)
+                map.Set(q.x(), q.y(), -40);
+        };
+    };
+    TWindowCheckParams zeroPercentile{4.0};
+    zeroPercentile.Percentile = 0;
+    TWindowCheckParams unreasonable{4.0};
+    unreasonable.BandDepth = 1e12;
+    unreasonable.Percentile = std::nan("");
+    const auto nothing = [](TDisparityMap&) {};
+    const float u = TDisparityMap::kUnknown;
+    const struct {
+        const char* what;
+        float scene;
+        std::function<void(TDisparityMap&)> paint, more;
+        TWindowCheckParams params;
+        TWindowVerdict verdict;
+        size_t stretches;
+        double excess;
+    } rows[] = {
+        {"scene behind the window", 10, nothing, nothing, {4.0}, wvFrei, 0, 0},
+        {"near only outside and deeper than six rows", 10, paint(150, 80, 250, 100, -20), paint(150, 107, 250, 190, -20),
+         {4.0}, wvFrei, 0, 0},
+        {"the sixth row inside counts", 10, paint(150, 106, 250, 107, -20), nothing, {4.0}, wvVerletzt, 1, 25},
+        {"one bad match", 10, set({{200, 103}}), nothing, {4.0}, wvFrei, 0, 0},
+        {"three of thirty: a tenth", 10, set({{200, 103}, {201, 103}, {200, 104}}), nothing, {4.0}, wvFrei, 0, 0},
+        {"four of thirty: the scene", 10, set({{200, 103}, {201, 103}, {200, 104}, {201, 104}}), nothing, {4.0},
+         wvVerletzt, 1, 45},
+        {"zero percentile still skips the lowest alone", 10, set({{200, 103}}), nothing, zeroPercentile, wvFrei, 0, 0},
+        {"zero percentile, two low", 10, set({{200, 103}, {200, 104}}), nothing, zeroPercentile, wvVerletzt, 1, 45},
+        {"excess within the tolerance", 4.0f, nothing, nothing, {4.0}, wvFrei, 0, 0},
+        {"excess beyond it, one stretch per edge", 3.9f, nothing, nothing, {4.0}, wvVerletzt, 4, 1.1},
+        // Of the top band's rows 101..106 only row 101 known: a sixth (on the
+        // right edge's first sample, rows 98..102, a fifth).
+        {"bands mostly unknown", u, paint(0, 101, 400, 102, -3), nothing, {4.0}, wvUnbekannt, 0, 0},
+        // Two rows of six are a third: judged, and in front; so is the right
+        // edge's first sample, with two rows of five.
+        {"two rows of six", u, paint(0, 101, 400, 103, -3), nothing, {4.0}, wvVerletzt, 2, 8},
+        {"nothing known", u, nothing, nothing, {4.0}, wvUnbekannt, 0, 0},
+        {"only the top edge known, a third of the ring", u, paint(0, 100, 400, 108, 10), nothing, {4.0}, wvFrei, 0, 0},
+        {"only its middle 100 pixels, 25 of 150 samples", u, paint(150, 100, 250, 108, 10), nothing, {4.0},
+         wvUnbekannt, 0, 0},
+        {"unreasonable settings stay bounded", 10, nothing, nothing, unreasonable, wvFrei, 0, 0},
+    };
     const TArrays a = Rect(100, 100, 300, 200, 5);
-    const TWindowCheck c = CheckWindow(a.left, a.right, Flat(10), {4.0});
-    EXPECT_EQ(c.Verdict, wvFrei);
-    EXPECT_TRUE(c.Violations.empty());
-    EXPECT_DOUBLE_EQ(c.JudgedShare, 1.0);
-    EXPECT_DOUBLE_EQ(c.MinClearance, 5.0);
-    EXPECT_DOUBLE_EQ(c.Samples[7].Scene, 10.0);
-    EXPECT_EQ(WindowCheckStatusText(c), QStringLiteral("Scheinfenster: frei"));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        TDisparityMap map = Flat(row.scene);
+        row.paint(map);
+        row.more(map);
+        const TWindowCheck c = CheckWindow(a.left, a.right, map, row.params);
+        EXPECT_EQ(c.Verdict, row.verdict);
+        ASSERT_EQ(c.Violations.size(), row.stretches);
+        EXPECT_NEAR(c.MaxExcess(), row.excess, 1e-6);
+        if (row.stretches == 1 && row.scene == 10) {
+            EXPECT_EQ(c.Violations[0].Edge, weOben);
+        }
+    }
+    // The single stretch of four bad values is the one sample at x = 200.
+    TDisparityMap map = Flat(10);
+    rows[5].paint(map);
+    const TWindowCheck c = CheckWindow(a.left, a.right, map, {4.0});
+    EXPECT_DOUBLE_EQ(c.MinClearance, -45.0);
+    EXPECT_NEAR(c.Violations[0].From.x(), 200, kEps);
+    EXPECT_NEAR(c.Violations[0].To.x(), 200, kEps);
+    // Free all round: every sample judged, 5 of clearance.
+    const TWindowCheck free = CheckWindow(a.left, a.right, Flat(10), {4.0});
+    EXPECT_DOUBLE_EQ(free.JudgedShare, 1.0);
+    EXPECT_DOUBLE_EQ(free.MinClearance, 5.0);
+    EXPECT_DOUBLE_EQ(free.Samples[7].Scene, 10.0);
+    EXPECT_EQ(WindowCheckStatusText(free), QStringLiteral("Scheinfenster: frei"));
+    // Cannot tell is not free, and says so.
+    TDisparityMap part = Flat(u);
+    Paint(part, 150, 100, 250, 108, 10);
+    const TWindowCheck unknown = CheckWindow(a.left, a.right, part, {4.0});
+    EXPECT_NEAR(unknown.JudgedShare, 25.0 / 150.0, 1e-12);
+    EXPECT_EQ(WindowCheckStatusText(unknown), QStringLiteral("Scheinfenster: nicht beurteilbar"));
+    EXPECT_FALSE(TDisparityMap::IsKnown(float(CheckWindow(a.left, a.right, Flat(u), {4.0}).MinClearance)));
+    EXPECT_EQ(CheckWindow(a.left, a.right, TDisparityMap()).Verdict, wvUnbekannt);
 }
 
 TEST(WindowCheckBand, NearObjectAcrossTheCornerGivesOneStretchPerEdge)
@@ -198,154 +268,52 @@ TEST(WindowCheckBand, NearObjectAcrossTheCornerGivesOneStretchPerEdge)
     EXPECT_EQ(WindowViolationLine(left), QStringLiteral("links 100 200 100 148 8.0"));
 }
 
-TEST(WindowCheckBand, OnlyTheBandJustInsideTheEdgeCounts)
+TEST(WindowCheckStretches, ShortUnknownGapsAndTheFirstPointJoinAStretchAFreeSampleSeparates)
 {
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    // Outside the window, and deeper inside than the band's six pixels.
-    TDisparityMap map = Flat(10);
-    Paint(map, 150, 80, 250, 100, -20);
-    Paint(map, 150, 107, 250, 190, -20);
-    EXPECT_EQ(CheckWindow(a.left, a.right, map, {4.0}).Verdict, wvFrei);
-    // The sixth row inside does count.
-    Paint(map, 150, 106, 250, 107, -20);
-    const TWindowCheck c = CheckWindow(a.left, a.right, map, {4.0});
-    ASSERT_EQ(c.Violations.size(), 1u);
-    EXPECT_EQ(c.Violations[0].Edge, weOben);
-    EXPECT_DOUBLE_EQ(c.Violations[0].Excess, 25.0);
-}
-
-TEST(WindowCheckBand, OneBadMatchRaisesNoAlarm)
-{
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    // The band of the sample at x = 200 holds thirty values: columns 198..202,
-    // rows 101..106. Its scene parallax is the fourth lowest.
-    TDisparityMap map = Flat(10);
-    map.Set(200, 103, -40);
-    TWindowCheck c = CheckWindow(a.left, a.right, map, {4.0});
-    EXPECT_EQ(c.Verdict, wvFrei);
-    EXPECT_DOUBLE_EQ(c.MinClearance, 5.0);
-    map.Set(201, 103, -40);
-    map.Set(200, 104, -40);
-    EXPECT_EQ(CheckWindow(a.left, a.right, map, {4.0}).Verdict, wvFrei);
-    // Four bad values, more than a tenth, are the scene.
-    map.Set(201, 104, -40);
-    c = CheckWindow(a.left, a.right, map, {4.0});
-    ASSERT_EQ(c.Violations.size(), 1u);
-    EXPECT_NEAR(c.Violations[0].From.x(), 200, kEps);
-    EXPECT_NEAR(c.Violations[0].To.x(), 200, kEps);
-    EXPECT_DOUBLE_EQ(c.Violations[0].Excess, 45.0);
-}
-
-TEST(WindowCheckBand, EvenAtTheZeroPercentileTheLowestValueAloneIsIgnored)
-{
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    TDisparityMap map = Flat(10);
-    map.Set(200, 103, -40);
-    TWindowCheckParams params;
-    params.SampleSpacing = 4;
-    params.Percentile = 0;
-    EXPECT_EQ(CheckWindow(a.left, a.right, map, params).Verdict, wvFrei);
-    map.Set(200, 104, -40);
-    EXPECT_EQ(CheckWindow(a.left, a.right, map, params).Verdict, wvVerletzt);
-}
-
-TEST(WindowCheckBand, ExcessWithinTheToleranceIsNotReported)
-{
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    EXPECT_EQ(CheckWindow(a.left, a.right, Flat(4.0f), {4.0}).Verdict, wvFrei);
-    const TWindowCheck c = CheckWindow(a.left, a.right, Flat(3.9f), {4.0});
-    EXPECT_EQ(c.Verdict, wvVerletzt);
-    // All round the ring: one stretch per edge.
-    EXPECT_EQ(c.Violations.size(), 4u);
-}
-
-TEST(WindowCheckBand, MostlyUnknownBandIsNotJudged)
-{
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    TDisparityMap map(400, 300, QSize(400, 300));
-    // Of the top band's rows 101..106 only row 101 is known: a sixth (and on
-    // the right edge's first sample, rows 98..102, a fifth).
-    Paint(map, 0, 101, 400, 102, -3);
-    TWindowCheck c = CheckWindow(a.left, a.right, map, {4.0});
-    EXPECT_EQ(c.Verdict, wvUnbekannt);
-    EXPECT_DOUBLE_EQ(c.JudgedShare, 0.0);
-    // Two rows of six are a third: judged, and in front.
-    Paint(map, 0, 102, 400, 103, -3);
-    c = CheckWindow(a.left, a.right, map, {4.0});
-    EXPECT_EQ(c.Verdict, wvVerletzt);
-}
-
-TEST(WindowCheckVerdict, CannotTellIsNotFree)
-{
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    const TWindowCheck unknown = CheckWindow(a.left, a.right, TDisparityMap(400, 300, QSize(400, 300)), {4.0});
-    EXPECT_EQ(unknown.Verdict, wvUnbekannt);
-    EXPECT_TRUE(unknown.Violations.empty());
-    EXPECT_FALSE(TDisparityMap::IsKnown(float(unknown.MinClearance)));
-    EXPECT_EQ(WindowCheckStatusText(unknown), QStringLiteral("Scheinfenster: nicht beurteilbar"));
-    EXPECT_EQ(CheckWindow(a.left, a.right, TDisparityMap()).Verdict, wvUnbekannt);
-
-    // Only the top edge (a third of the ring) known and free: enough to say
-    // free; only its middle 100 pixels (25 samples of 150): not.
-    TDisparityMap map(400, 300, QSize(400, 300));
-    Paint(map, 0, 100, 400, 108, 10);
-    EXPECT_EQ(CheckWindow(a.left, a.right, map, {4.0}).Verdict, wvFrei);
-    TDisparityMap part(400, 300, QSize(400, 300));
-    Paint(part, 150, 100, 250, 108, 10);
-    const TWindowCheck c = CheckWindow(a.left, a.right, part, {4.0});
-    EXPECT_EQ(c.Verdict, wvUnbekannt);
-    EXPECT_NEAR(c.JudgedShare, 25.0 / 150.0, 1e-12);
-}
-
-TEST(WindowCheckStretches, ShortUnknownGapsDoNotSplitAStretch)
-{
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    TDisparityMap map = Flat(10);
-    Paint(map, 120, 100, 280, 108, -3);
-    // Two unknown samples in the middle of the stretch: x = 200 and 204,
-    // whose bands (columns 198..202 and 202..206) are mostly unknown.
-    Paint(map, 199, 100, 206, 108, TDisparityMap::kUnknown);
-    TWindowCheck c = CheckWindow(a.left, a.right, map, {4.0});
-    ASSERT_EQ(c.Violations.size(), 1u);
-    EXPECT_NEAR(c.Violations[0].From.x(), 120, kEps);
-    EXPECT_NEAR(c.Violations[0].To.x(), 280, kEps);
-    // Three unknown samples split it.
-    Paint(map, 199, 100, 210, 108, TDisparityMap::kUnknown);
-    c = CheckWindow(a.left, a.right, map, {4.0});
-    ASSERT_EQ(c.Violations.size(), 2u);
-    EXPECT_NEAR(c.Violations[0].To.x(), 196, kEps);
-    EXPECT_NEAR(c.Violations[1].From.x(), 212, kEps);
-}
-
-TEST(WindowCheckStretches, AStretchAcrossTheFirstPointIsOne)
-{
-    // The outline starts in the middle of the bottom edge, where the object
-    // stands; the samples find it at both ends of the ring.
-    const TArrays a = Ring({{200, 200}, {100, 200}, {100, 100}, {300, 100}, {300, 200}}, {5, 5, 5, 5, 5});
+    const TArrays rect = Rect(100, 100, 300, 200, 5);
+    // The same rectangle, starting in the middle of the bottom edge: its
+    // first sample is x = 200, its last ones x = 208 and 204.
+    const TArrays fromMiddle = Ring({{200, 200}, {100, 200}, {100, 100}, {300, 100}, {300, 200}}, {5, 5, 5, 5, 5});
+    const float u = TDisparityMap::kUnknown;
+    struct TPaint {
+        int x0, y0, x1, y1;
+        float p;
+    };
+    const struct {
+        const char* what;
+        const TArrays* ring;
+        std::vector<TPaint> paints;
+        std::vector<std::pair<double, double>> fromTo; // x of each stretch's ends
+    } rows[] = {
+        // Two unknown samples in the middle of the stretch, x = 200 and 204,
+        // whose bands (columns 198..202 and 202..206) are mostly unknown.
+        {"two unknown", &rect, {{120, 100, 280, 108, -3}, {199, 100, 206, 108, u}}, {{120, 280}}},
+        {"three unknown split it", &rect, {{120, 100, 280, 108, -3}, {199, 100, 210, 108, u}}, {{120, 196}, {212, 280}}},
+        // Found at both ends of the ring; the ring arrives from the right.
+        {"across the first point", &fromMiddle, {{180, 150, 220, 260, -1}}, {{220, 180}}},
+        // A band reaching one column into the object holds a fifth of it:
+        // more than the tenth. The last sample, x = 204, is judged free.
+        {"a free sample between", &fromMiddle, {{190, 150, 202, 260, -1}, {207, 150, 215, 260, -1}},
+         {{200, 188}, {216, 208}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        TDisparityMap map = Flat(10);
+        for (const TPaint& q : row.paints)
+            Paint(map, q.x0, q.y0, q.x1, q.y1, q.p);
+        const TWindowCheck c = CheckWindow(row.ring->left, row.ring->right, map, {4.0});
+        ASSERT_EQ(c.Violations.size(), row.fromTo.size());
+        for (size_t i = 0; i < row.fromTo.size(); ++i) {
+            EXPECT_NEAR(c.Violations[i].From.x(), row.fromTo[i].first, kEps) << i;
+            EXPECT_NEAR(c.Violations[i].To.x(), row.fromTo[i].second, kEps) << i;
+        }
+    }
     TDisparityMap map = Flat(10);
     Paint(map, 180, 150, 220, 260, -1);
-    const TWindowCheck c = CheckWindow(a.left, a.right, map, {4.0});
-    ASSERT_EQ(c.Violations.size(), 1u);
-    const TWindowViolation& v = c.Violations[0];
+    const TWindowViolation v = CheckWindow(fromMiddle.left, fromMiddle.right, map, {4.0}).Violations.at(0);
     EXPECT_EQ(v.Edge, weUnten);
     EXPECT_GT(v.First, v.Last);
-    EXPECT_NEAR(v.From.x(), 220, kEps); // the ring arrives from the right
-    EXPECT_NEAR(v.To.x(), 180, kEps);
     EXPECT_DOUBLE_EQ(v.Excess, 6.0);
-}
-
-TEST(WindowCheckStretches, StretchesOnEitherSideOfTheFirstPointStaySeparateAcrossAFreeSample)
-{
-    // Samples at x = 208 (last but one) and 200 (first) are violated, the
-    // last one at x = 204 between them is judged free.
-    const TArrays a = Ring({{200, 200}, {100, 200}, {100, 100}, {300, 100}, {300, 200}}, {5, 5, 5, 5, 5});
-    TDisparityMap map = Flat(10);
-    Paint(map, 190, 150, 202, 260, -1);
-    Paint(map, 207, 150, 215, 260, -1);
-    const TWindowCheck c = CheckWindow(a.left, a.right, map, {4.0});
-    ASSERT_EQ(c.Violations.size(), 2u);
-    EXPECT_NEAR(c.Violations[0].From.x(), 200, kEps);
-    EXPECT_NEAR(c.Violations[1].To.x(), 208, kEps);
 }
 
 TEST(WindowCheckScale, ReducedMapSamplesEveryTwoMapPixels)
@@ -365,28 +333,19 @@ TEST(WindowCheckScale, ReducedMapSamplesEveryTwoMapPixels)
     EXPECT_NEAR(c.Violations[0].To.x(), 236, kEps);
 }
 
-TEST(WindowPlacing, OffsetLeavesTheMarginAtTheNearestScene)
+TEST(WindowPlacing, OffsetLeavesTheMarginAtTheNearestSceneRoundingDownAndNeedsAKnownScene)
 {
     TDisparityMap map = Flat(10);
     Paint(map, 100, 150, 150, 260, -3);
-    TArrays a = Rect(100, 100, 300, 200, 5);
-    const TWindowCheck before = CheckWindow(a.left, a.right, map, {4.0});
-    ASSERT_EQ(WindowPlacingOffset(before), -9); // -3 - 1 - 5
-    a = Rect(100, 100, 300, 200, 5 - 9);
-    const TWindowCheck after = CheckWindow(a.left, a.right, map, {4.0});
-    EXPECT_EQ(after.Verdict, wvFrei);
-    EXPECT_DOUBLE_EQ(after.MinClearance, 1.0);
+    const TArrays a = Rect(100, 100, 300, 200, 5);
+    EXPECT_EQ(WindowPlacingOffset(CheckWindow(a.left, a.right, map, {4.0})), -9); // -3 - 1 - 5
     // A window far in front is brought back: 10 - 1 - (-20).
     const TArrays front = Rect(100, 100, 300, 200, -20);
     EXPECT_EQ(WindowPlacingOffset(CheckWindow(front.left, front.right, Flat(10), {4.0})), 29);
     // A fractional nearest scene: the margin is kept by rounding down.
     EXPECT_EQ(WindowPlacingOffset(CheckWindow(front.left, front.right, Flat(2.5f), {4.0})), 21);
-}
-
-TEST(WindowPlacing, NoOffsetWhenNothingIsKnown)
-{
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    EXPECT_FALSE(WindowPlacingOffset(CheckWindow(a.left, a.right, TDisparityMap(400, 300, QSize(400, 300)))));
+    // Nothing known, nothing to place by.
+    EXPECT_FALSE(WindowPlacingOffset(CheckWindow(a.left, a.right, Flat(TDisparityMap::kUnknown))));
     EXPECT_FALSE(WindowPlacingOffset(TWindowCheck()));
 }
 
@@ -423,27 +382,4 @@ TEST(WindowPlacing, ShiftMovesEveryNodeAndControlPointAndClearsTheViolation)
     EXPECT_EQ(after.Verdict, wvFrei);
     EXPECT_GE(after.MinClearance, kPlacingMargin);
     EXPECT_LT(after.MinClearance, kPlacingMargin + 1);
-}
-
-TEST(WindowPlacing, OutlineWithoutAreaCannotBeJudged)
-{
-    TProgramObjects objects;
-    TPolygonListe& outline = *objects.PolygonListe;
-    outline.AddNode(100, 100, 0);
-    outline.AddNode(300, 100, 1);
-    const TWindowCheck c = CheckWindow(outline, Flat(10));
-    EXPECT_EQ(c.Verdict, wvUnbekannt);
-    EXPECT_TRUE(c.Samples.empty());
-}
-
-TEST(WindowCheckBand, UnreasonableSettingsStayBounded)
-{
-    const TArrays a = Rect(100, 100, 300, 200, 5);
-    TWindowCheckParams params;
-    params.SampleSpacing = 4;
-    params.BandDepth = 1e12;
-    params.Percentile = std::nan("");
-    const TWindowCheck c = CheckWindow(a.left, a.right, Flat(10), params);
-    EXPECT_EQ(c.Verdict, wvFrei);
-    EXPECT_DOUBLE_EQ(c.MinClearance, 5.0);
 }

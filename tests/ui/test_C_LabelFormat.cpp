@@ -107,7 +107,7 @@ TEST(LabelFormatting, PaletteColoursAreBgrValuesADisabledLabelDrawsInShadow)
     EXPECT_EQ(f.Pieces().first().Color, f.palette().color(QPalette::Dark));
 }
 
-TEST(LabelFontSize, FactorRoundsLabelSizeHalvesToEven)
+TEST(LabelFontSize, FactorRoundsLabelSizeHalvesToEvenAndASizeTagSetsTheCellHeightTimesTheFactor)
 {
     const struct { int points; double factor; int expected; } rows[] = {
         {11, 1.5, 16}, {9, 1.5, 14}, {10, 1.26, 13}}; // 16.5, 13.5, 12.6
@@ -117,11 +117,7 @@ TEST(LabelFontSize, FactorRoundsLabelSizeHalvesToEven)
         label.SetFontSizeFaktor(row.factor);
         EXPECT_EQ(label.BaseDrawState().Font.pointSize(), row.expected) << row.points << " * " << row.factor;
     }
-}
-
-TEST(LabelFontSize, SizeTagSetsCellHeightTimesFactor)
-{
-    TLabelFormat label;
+    // A size tag sets the cell height, times the factor.
     label.setFont(TestFont(8));
     label.SetFontSizeFaktor(1.5);
     label.SetCaption(QStringLiteral("<FS12>x"));
@@ -130,7 +126,6 @@ TEST(LabelFontSize, SizeTagSetsCellHeightTimesFactor)
     EXPECT_NEAR(QFontMetricsF(font).height() * 72.0 / dpi, 18.0, 0.8);
     // A cell of 18 points holds a character smaller than 18 points.
     EXPECT_LT(font.pointSizeF(), 17.0);
-
     label.SetCaption(QStringLiteral("<FS0>x")); // still a usable font
     EXPECT_GT(label.StateAfter(0).Font.pointSizeF(), 0.0);
     EXPECT_GT(label.MeasuredSize().height(), 0);
@@ -153,16 +148,7 @@ TEST(LabelLayout, AlignmentsAndTabsPlaceTheirPieces)
     }
 }
 
-TEST(LabelLayout, AutoSizeTakesWidestLineSummedHeightsAndTextBehindTabs)
-{
-    Label label("ab<LF>cdef<LF>g");
-    label.SetAutoSize(true);
-    EXPECT_EQ(label.size(), QSize(Adv("cdef"), 3 * LineH()));
-    label.SetCaption(QStringLiteral("<T10>x"));
-    EXPECT_EQ(label.width(), 10 * Adv("M") + Adv("x"));
-}
-
-TEST(LabelLayout, PiecesOfALineShareTheirBottomEdge)
+TEST(LabelLayout, PiecesOfALineShareTheirBottomEdgeAndAutoSizeTakesTheWidestLineAndTheSummedHeights)
 {
     const auto pieces = Label("a<FS30>B<FS8>c").Pieces();
     ASSERT_EQ(pieces.size(), 3);
@@ -171,6 +157,11 @@ TEST(LabelLayout, PiecesOfALineShareTheirBottomEdge)
     EXPECT_EQ(bottom(pieces[2]), bottom(pieces[1]));
     // The line is as high as its biggest piece.
     EXPECT_EQ(bottom(pieces[1]), QFontMetrics(pieces[1].Font).height());
+    Label label("ab<LF>cdef<LF>g");
+    label.SetAutoSize(true);
+    EXPECT_EQ(label.size(), QSize(Adv("cdef"), 3 * LineH()));
+    label.SetCaption(QStringLiteral("<T10>x")); // text behind a tab counts
+    EXPECT_EQ(label.width(), 10 * Adv("M") + Adv("x"));
 }
 
 TEST(LabelWordWrap, WordsThatDoNotFitStartANewLineUnlessTheLineIsEmpty)

@@ -85,7 +85,7 @@ TEST(DlgBoxSizing, ManyButtonsWidenTheBox)
     EXPECT_EQ(box.Left(11), 32 + 940);
 }
 
-TEST(DlgBoxPlacement, BoxesOpen20PixelsOffCentrePerOpenBoxAndHandBackTheAnswer)
+TEST(DlgBoxPlacement, BoxesOpen20PixelsOffCentrePerOpenBoxHandBackTheAnswerAndReleaseTheNestingWhenTheAnswererThrows)
 {
     QVector<QPair<int, QPoint>> seen; // nesting and position of each box
     ScopedAnswerer answer([&](TFormDlgBox& box) {
@@ -104,11 +104,8 @@ TEST(DlgBoxPlacement, BoxesOpen20PixelsOffCentrePerOpenBoxAndHandBackTheAnswer)
     EXPECT_EQ(seen[0].second, QPoint((screen.width() / 2 - client.width() / 2 + 20) % (screen.width() - 50),
                                      (screen.height() / 2 - client.height() / 2 + 20) % (screen.height() - 50)));
     EXPECT_EQ(seen[1].second - seen[0].second, QPoint(20, 20));
-}
-
-TEST(DlgBoxPlacement, NestingIsReleasedWhenTheAnswererThrows)
-{
-    ScopedAnswerer answer([](TFormDlgBox&) -> int { throw std::runtime_error("gone"); });
+    // The nesting is released when the answerer throws.
+    ScopedAnswerer failing([](TFormDlgBox&) -> int { throw std::runtime_error("gone"); });
     EXPECT_THROW(ShowDlgBox(QStringLiteral("x"), dkWarnung, dbOK), std::runtime_error);
     EXPECT_EQ(TFormDlgBox::Nesting(), 0);
 }
@@ -172,16 +169,12 @@ TEST(DlgBoxButtons, EscapePressesCancelOrNoOnlyClosingGivesCancelYesAndOkAreDefa
     }
 }
 
-TEST(DlgBoxKinds, TitlesFollowTheKind)
+TEST(DlgBoxKinds, TitlesFollowTheKindAndSixDistinctPicturesOf48By64)
 {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Plenoptra"));
     const char* titles[] = {"Warnung", "Fehler", "Informationen", "Bestätigung", "Plenoptra"};
     for (int kind = 0; kind < 5; ++kind)
         EXPECT_EQ(Box("x", kind, dbOK).windowTitle(), QString::fromUtf8(titles[kind]));
-}
-
-TEST(DlgBoxKinds, SixDistinctPicturesOf48By64)
-{
     TFormDlgBox box;
     QVector<QImage> images;
     for (int i = 0; i < TFormDlgBox::kPictureCount; ++i) {
