@@ -99,6 +99,19 @@ TDM::~TDM()
 {
     if (qApp)
         qApp->removeEventFilter(this);
+    // The program-wide objects can outlive this controller (a second editor
+    // window in one process, the benchmark); a notification left behind
+    // would call into freed memory at the next selection or history change.
+    if (Started) {
+        if (TSelect* selection = SelectListe())
+            selection->OnChange = nullptr;
+        if (TSelectStrPkt* controls = SelectStrPktListe())
+            controls->OnChange = nullptr;
+        if (THistoryListe* history = HistoryListe()) {
+            history->OnIndexChange = nullptr;
+            history->OnAdd = nullptr;
+        }
+    }
 }
 
 QCursor TDM::CursorFor(int number) const

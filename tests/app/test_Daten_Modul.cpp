@@ -7,6 +7,7 @@
 #include "history/UserMessage.h"
 #include "model/Liste_Polygon.h"
 #include "model/Liste_SelectBezier.h"
+#include "model/Liste_SelectBezierSteuerpkte.h"
 #include "model/ProgramObjects.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "AppFixture.h"
 
@@ -53,6 +56,33 @@ TEST(StartUp, StartupMessageWithOtherParametersIsIgnored)
     TStartupEvent right(kStartupMessage, kStartupWParam, kStartupLParam);
     QCoreApplication::sendEvent(qApp, &right);
     EXPECT_EQ(p.dm.AnaglyphButtonAction, p.dm.ActionAnaglyphe_Halb);
+}
+
+TEST(StartUp, ASecondControllerOverTheSameProgramObjectsIsNotCalledBackByTheFirst)
+{
+    QTemporaryDir dir;
+    qputenv("PLENOPTRA_DATA_FILE", dir.filePath(QStringLiteral("plenoptra.DAT")).toUtf8());
+    TProgramObjects objects;
+    {
+        TFormMain form;
+        auto first = std::make_unique<TDM>();
+        form.ConnectController(first.get());
+        first->DeferredStart({});
+    }
+    EXPECT_FALSE(SelectListe()->OnChange || SelectStrPktListe()->OnChange);
+    EXPECT_FALSE(HistoryListe()->OnAdd || HistoryListe()->OnIndexChange);
+    TFormMain form;
+    TDM second;
+    form.ConnectController(&second);
+    // Both start with a selection change and a history step; the first
+    // controller's notifications must be gone with it.
+    second.DeferredStart({});
+    PolygonListe()->AddNode(10, 10, 0);
+    SelectListe()->Add(PolygonListe()->Items(0));
+    HistoryListe()->Add(QStringLiteral("Punkt"));
+    HistoryListe()->Add(QStringLiteral("Sel"));
+    EXPECT_TRUE(second.ActionUndo->isEnabled());
+    qunsetenv("PLENOPTRA_DATA_FILE");
 }
 
 TEST(StartUp, ControllerStartsWithItsInitialFields)
