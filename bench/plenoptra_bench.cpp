@@ -307,6 +307,9 @@ int main(int argc, char** argv)
     pictures.SourceLeft.Image = MakeEye(w, h, 0);
     pictures.SourceRight.Image = MakeEye(w, h, 24);
     MakeWhiteMasks(pictures);
+    // As the editor does after loading a pair: the compositions reuse the
+    // memory of the views they replace instead of mapping fresh pages.
+    KeepPictureBuffersFor(pictures, 0, 0);
     AddRing(*objects.PolygonListe, w, h, 30);
     std::printf("Peak memory after generating the pair: %ld MB\n\n", PeakRssMb());
 
