@@ -22,7 +22,7 @@ namespace {
 // damage, not a ring to allocate.
 constexpr qint64 kMinNodeGeometryBytes = 3 * 4 + 4 + 5;
 
-QPen DecorationPen(TColor color, int width)
+QPen DecorationPen(TColor color, qreal width)
 {
     return QPen(ColorToQColor(color), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
@@ -216,10 +216,12 @@ void TPolygonListe::StrokeDecoration(QPainter& painter, const QPainterPath& path
     // Widest first: each narrower stroke covers the inner part of the one
     // before, and the last one, in the cover colour, keeps the gap between
     // outline and frames. Strokes are centred, hence twice each band.
-    const int distance = s.DecorDistance;
-    const int inner = s.DecorWidthInside;
-    const int middle = s.DecorWidthMiddle;
-    const int outer = s.DecorWidthOutside;
+    // The settings dialog takes any width a user types; summed as integers
+    // four large ones would overflow.
+    const qreal distance = s.DecorDistance;
+    const qreal inner = s.DecorWidthInside;
+    const qreal middle = s.DecorWidthMiddle;
+    const qreal outer = s.DecorWidthOutside;
     if (outer > 0)
         painter.strokePath(path, DecorationPen(s.DecorColorOutside, 2 * (distance + inner + middle + outer)));
     if (middle > 0)

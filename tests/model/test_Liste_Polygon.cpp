@@ -255,6 +255,18 @@ TEST(MaskedPicture, PictureInsideCoverOutsideAndFramesOfTheSetWidths)
         EXPECT_NEAR(runs[i].second, expected[i].second, 1) << "run " << i;
     }
     EXPECT_EQ(target.pixel(5, 5), blue);
+
+    // Widths as large as a user can type: the outermost frame covers all
+    // that lies outside, the picture stays inside.
+    std::tie(s.DecorDistance, s.DecorWidthInside, s.DecorWidthMiddle, s.DecorWidthOutside) =
+        std::tuple(0, 0, 1'500'000'000, 1'500'000'000);
+    target.fill(qRgb(50, 50, 50));
+    {
+        QPainter p(&target);
+        PolygonListe()->DrawMaskedPicture(p, 0, target.rect(), picture, 0x00FF0000, true, s);
+    }
+    EXPECT_EQ(target.pixel(80, 100), qRgb(0, 200, 0));
+    EXPECT_EQ(target.pixel(5, 5), qRgb(255, 255, 0));
 }
 
 TEST(MaskOverlay, FlatFillLineOrInsideAndOutside)
