@@ -32,6 +32,8 @@ class QWidget;
 class TAnfasser;
 class TBezEndPkt;
 class TBezSteuerPkt;
+class TSelect;
+class TSelectStrPkt;
 class TWindowCheckState;
 struct TWindowCheck;
 
@@ -450,6 +452,9 @@ private:
     // The end of a command that changed the mask: refresh and history step
     // only with a sender.
     void FinishMaskCommand(QAction* sender, const QString& stepName);
+    // A command on the selected nodes or control points, then its end.
+    void SelectionCommand(void (TSelect::*change)(), QAction* sender, const QString& stepName);
+    void SelectionCommand(void (TSelectStrPkt::*change)(), QAction* sender, const QString& stepName);
     void ConvertSelectedSegments(quint8 type);
     void SetSelectedNodeKind(QAction* sender, quint8 kind, const QString& stepName);
     // The drag mode of the checked move tool; none checked: no change.

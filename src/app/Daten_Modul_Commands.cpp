@@ -52,12 +52,6 @@ constexpr const char* kReadoutRelative = "Xrel=%d Yrel=%d Zrel=%d ";
 const QString kReadoutNone = QStringLiteral("???");
 constexpr QChar kReadoutLineBreak = QChar(13);
 
-void AddHistoryStep(const QString& name)
-{
-    if (THistoryListe* history = HistoryListe())
-        history->Add(name);
-}
-
 void SaveOutlineToCurrent()
 {
     if (TPolygonListe* outline = PolygonListe())
@@ -152,36 +146,42 @@ void TDM::ActionMaskDeleteExecute(QAction* sender)
     UpdateActions();
 }
 
+void TDM::SelectionCommand(void (TSelect::*change)(), QAction* sender, const QString& stepName)
+{
+    if (TSelect* selection = SelectListe())
+        (selection->*change)();
+    FinishMaskCommand(sender, stepName);
+}
+
+void TDM::SelectionCommand(void (TSelectStrPkt::*change)(), QAction* sender, const QString& stepName)
+{
+    if (TSelectStrPkt* controls = SelectStrPktListe())
+        (controls->*change)();
+    FinishMaskCommand(sender, stepName);
+}
+
 // ---------------------------------------------------------------------------
 // Alignment of nodes; fewer than two selected nodes change nothing, but the
 // step is recorded all the same.
 
 void TDM::ActionPointMove0Execute(QAction* sender)
 {
-    if (TSelect* selection = SelectListe())
-        selection->ZeroDepth();
-    FinishMaskCommand(sender, kStepNodesToWindowPlane);
+    SelectionCommand(&TSelect::ZeroDepth, sender, kStepNodesToWindowPlane);
 }
 
 void TDM::ActionMoveAllSelectToXExecute(QAction* sender)
 {
-    if (TSelect* selection = SelectListe())
-        selection->AlignX();
-    FinishMaskCommand(sender, kStepAlignNodesXY);
+    SelectionCommand(&TSelect::AlignX, sender, kStepAlignNodesXY);
 }
 
 void TDM::ActionMoveAllSelectToYExecute(QAction* sender)
 {
-    if (TSelect* selection = SelectListe())
-        selection->AlignY();
-    FinishMaskCommand(sender, kStepAlignNodesXY);
+    SelectionCommand(&TSelect::AlignY, sender, kStepAlignNodesXY);
 }
 
 void TDM::ActionMoveAllSelectToZExecute(QAction* sender)
 {
-    if (TSelect* selection = SelectListe())
-        selection->AlignZ();
-    FinishMaskCommand(sender, kStepAlignNodesZ);
+    SelectionCommand(&TSelect::AlignZ, sender, kStepAlignNodesZ);
 }
 
 // ---------------------------------------------------------------------------
@@ -189,44 +189,32 @@ void TDM::ActionMoveAllSelectToZExecute(QAction* sender)
 
 void TDM::ActionSteuerpunktToXExecute(QAction* sender)
 {
-    if (TSelectStrPkt* controls = SelectStrPktListe())
-        controls->ToX();
-    FinishMaskCommand(sender, kStepControlX0);
+    SelectionCommand(&TSelectStrPkt::ToX, sender, kStepControlX0);
 }
 
 void TDM::ActionSteuerpunktToYExecute(QAction* sender)
 {
-    if (TSelectStrPkt* controls = SelectStrPktListe())
-        controls->ToY();
-    FinishMaskCommand(sender, kStepControlY0);
+    SelectionCommand(&TSelectStrPkt::ToY, sender, kStepControlY0);
 }
 
 void TDM::ActionSteuerpunktToZExecute(QAction* sender)
 {
-    if (TSelectStrPkt* controls = SelectStrPktListe())
-        controls->ToZ();
-    FinishMaskCommand(sender, kStepControlZ0);
+    SelectionCommand(&TSelectStrPkt::ToZ, sender, kStepControlZ0);
 }
 
 void TDM::ActionAllSteuerpunkteToXExecute(QAction* sender)
 {
-    if (TSelectStrPkt* controls = SelectStrPktListe())
-        controls->AlignX();
-    FinishMaskCommand(sender, kStepAlignControlX);
+    SelectionCommand(&TSelectStrPkt::AlignX, sender, kStepAlignControlX);
 }
 
 void TDM::ActionAllSteuerpunkteToYExecute(QAction* sender)
 {
-    if (TSelectStrPkt* controls = SelectStrPktListe())
-        controls->AlignY();
-    FinishMaskCommand(sender, kStepAlignControlY);
+    SelectionCommand(&TSelectStrPkt::AlignY, sender, kStepAlignControlY);
 }
 
 void TDM::ActionAllSteuerpunkteToZExecute(QAction* sender)
 {
-    if (TSelectStrPkt* controls = SelectStrPktListe())
-        controls->AlignZ();
-    FinishMaskCommand(sender, kStepAlignControlZ);
+    SelectionCommand(&TSelectStrPkt::AlignZ, sender, kStepAlignControlZ);
 }
 
 // ---------------------------------------------------------------------------
