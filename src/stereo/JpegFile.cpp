@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <limits>
 #include <new>
 #include <vector>
@@ -219,6 +220,9 @@ struct TDecodeJob {
     bool cmyk;
     int reduction; // 1, 2, 4 or 8: the decoder's own downscaling
 };
+// Cleared with memset before the library sees it, as the library's own
+// structures expect.
+static_assert(std::is_trivially_copyable_v<TDecodeJob>);
 
 // Bytes of the whole-image coefficient buffer the library keeps for a
 // progressive or multi-scan file (none for a single-scan one): 64 two-byte
@@ -411,6 +415,7 @@ struct TEncodeJob {
     int width, height, quality;
     bool progressive;
 };
+static_assert(std::is_trivially_copyable_v<TEncodeJob>);
 
 bool JpegCompress(TEncodeJob* job)
 {
@@ -469,7 +474,7 @@ qint64 JpegDecodeBudget(qint64 fileSize)
 TPictureResult DecodeJpegData(const QByteArray& data, const TProgressHandler& progress)
 {
     auto job = std::make_unique<TDecodeJob>();
-    std::memset(job.get(), 0, sizeof(TDecodeJob));
+    std::memset(static_cast<void*>(job.get()), 0, sizeof(TDecodeJob));
     job->data = reinterpret_cast<const unsigned char*>(data.constData());
     job->size = static_cast<unsigned long>(data.size());
     job->fileSize = data.size();
@@ -485,7 +490,7 @@ TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress, const TPic
 {
     auto job = std::make_unique<TDecodeJob>();
     auto source = std::make_unique<TFdSource>();
-    std::memset(job.get(), 0, sizeof(TDecodeJob));
+    std::memset(static_cast<void*>(job.get()), 0, sizeof(TDecodeJob));
     std::memset(source.get(), 0, sizeof(TFdSource));
     InitFdSource(source.get(), fd);
     job->fdSource = source.get();
@@ -509,7 +514,7 @@ QSize ReadJpegSizeFd(int fd)
 {
     auto job = std::make_unique<TDecodeJob>();
     auto source = std::make_unique<TFdSource>();
-    std::memset(job.get(), 0, sizeof(TDecodeJob));
+    std::memset(static_cast<void*>(job.get()), 0, sizeof(TDecodeJob));
     std::memset(source.get(), 0, sizeof(TFdSource));
     InitFdSource(source.get(), fd);
     job->fdSource = source.get();
@@ -547,7 +552,7 @@ bool Encode(int width, int height, const unsigned char* bits, size_t bytesPerLin
         return fail(QStringLiteral("nicht genug Arbeitsspeicher"));
     }
     auto job = std::make_unique<TEncodeJob>();
-    std::memset(job.get(), 0, sizeof(TEncodeJob));
+    std::memset(static_cast<void*>(job.get()), 0, sizeof(TEncodeJob));
     InitError(&job->err);
     job->info.err = &job->err.pub;
     job->progress.pub.progress_monitor = JpegProgressMonitor;

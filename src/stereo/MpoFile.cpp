@@ -370,11 +370,7 @@ bool IsMpoFile(const QString& fileName)
 {
     if (fileName.isEmpty())
         return false;
-    const QByteArray path = QFile::encodeName(fileName);
-    int fd;
-    do
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
+    const int fd = OpenPictureFileForReading(fileName);
     if (fd < 0)
         return false;
     TMpoLayout layout;

@@ -140,13 +140,19 @@ QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler
     throw EPictureError(LoadFailure(fileName, reason));
 }
 
-QImage LoadPictureFile(const QString& fileName, const TProgressHandler& progress, QString* damage)
+int OpenPictureFileForReading(const QString& fileName)
 {
     const QByteArray path = QFile::encodeName(fileName);
     int fd;
     do
         fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+QImage LoadPictureFile(const QString& fileName, const TProgressHandler& progress, QString* damage)
+{
+    const int fd = OpenPictureFileForReading(fileName);
     if (fd < 0)
         throw EPictureError(LoadFailure(fileName, QStringLiteral("die Datei kann nicht geöffnet werden")));
     struct TCloser {

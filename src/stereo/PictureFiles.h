@@ -65,6 +65,9 @@ QImage LoadPictureFile(const QString& fileName, const TProgressHandler& progress
 // and column).
 QImage LoadPictureFromFd(int fd, const QString& fileName, const TProgressHandler& progress = {},
                          QString* damage = nullptr, const TPictureReduction& reduction = {});
+// Opens a file for reading (a signal during the call is retried): the
+// descriptor, or -1 with errno set.
+int OpenPictureFileForReading(const QString& fileName);
 // The full size of the JPEG or bitmap file behind the descriptor, read from
 // its header only; an empty size when it is neither or cannot be read.
 QSize ReadPictureSizeFromFd(int fd);

@@ -45,11 +45,7 @@ QSize PictureFileSize(const QString& name)
 {
     if (!FileThere(name))
         return QSize();
-    const QByteArray path = QFile::encodeName(name);
-    int fd;
-    do
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
+    const int fd = OpenPictureFileForReading(name);
     if (fd < 0)
         return QSize();
     TMpoLayout layout;

@@ -65,11 +65,7 @@ bool FileExists(const QString& name) { return !name.isEmpty() && QFileInfo(name)
 
 int OpenForReading(const QString& name)
 {
-    const QByteArray path = QFile::encodeName(name);
-    int fd;
-    do
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
+    const int fd = OpenPictureFileForReading(name);
     if (fd < 0)
         throw EPictureError(
             QStringLiteral("Das Bild \"%1\" kann nicht geladen werden: die Datei kann nicht geöffnet werden.").arg(name));
@@ -416,11 +412,7 @@ QSize FileSize(const QString& name)
 {
     if (!FileExists(name))
         return QSize();
-    const QByteArray path = QFile::encodeName(name);
-    int fd;
-    do
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
+    const int fd = OpenPictureFileForReading(name);
     if (fd < 0)
         return QSize();
     const TFd owner(fd);
