@@ -16,7 +16,7 @@
 
 namespace {
 
-struct TFlatSpec {
+struct TFlatPicture {
     int width = 64, height = 64;
     bool grey = false;
     bool progressive = false;
@@ -29,7 +29,7 @@ struct TFlatSpec {
 
 // Encodes with the library directly, for the codings the program's own
 // writer does not offer (arithmetic, grey, hand-made scan scripts).
-QByteArray Encode(const TFlatSpec& spec)
+QByteArray Encode(const TFlatPicture& picture)
 {
     jpeg_compress_struct info;
     jpeg_error_mgr err;
@@ -38,26 +38,26 @@ QByteArray Encode(const TFlatSpec& spec)
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(spec.width);
-    info.image_height = JDIMENSION(spec.height);
-    info.input_components = spec.grey ? 1 : 3;
-    info.in_color_space = spec.grey ? JCS_GRAYSCALE : JCS_RGB;
+    info.image_width = JDIMENSION(picture.width);
+    info.image_height = JDIMENSION(picture.height);
+    info.input_components = picture.grey ? 1 : 3;
+    info.in_color_space = picture.grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, spec.quality, FALSE);
-    if (spec.full)
+    jpeg_set_quality(&info, picture.quality, FALSE);
+    if (picture.full)
         info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
-    info.arith_code = spec.arithmetic ? TRUE : FALSE;
-    if (!spec.scans.empty()) {
-        info.scan_info = spec.scans.data();
-        info.num_scans = int(spec.scans.size());
-    } else if (spec.progressive) {
+    info.arith_code = picture.arithmetic ? TRUE : FALSE;
+    if (!picture.scans.empty()) {
+        info.scan_info = picture.scans.data();
+        info.num_scans = int(picture.scans.size());
+    } else if (picture.progressive) {
         jpeg_simple_progression(&info);
     }
     jpeg_start_compress(&info, TRUE);
-    std::vector<unsigned char> row(size_t(spec.width) * size_t(info.input_components), 128);
+    std::vector<unsigned char> row(size_t(picture.width) * size_t(info.input_components), 128);
     std::mt19937 rng(9);
     while (info.next_scanline < info.image_height) {
-        if (spec.noise)
+        if (picture.noise)
             for (unsigned char& c : row)
                 c = (unsigned char)(rng());
         JSAMPROW r = row.data();
@@ -124,11 +124,11 @@ TEST(JpegBombs, FilesClaimingFarMorePixelsThanTheirDataHoldAreRefusedLikeDamaged
         }
     }
     // Flat pictures of every coding with a forged size.
-    const TFlatSpec specs[] = {{}, {.grey = true}, {.progressive = true}, {.arithmetic = true},
+    const TFlatPicture pictures[] = {{}, {.grey = true}, {.progressive = true}, {.arithmetic = true},
                                {.grey = true, .progressive = true, .arithmetic = true}};
-    for (const TFlatSpec& spec : specs) {
-        SCOPED_TRACE(testing::Message() << spec.grey << spec.progressive << spec.arithmetic);
-        const QByteArray flat = Encode(spec);
+    for (const TFlatPicture& picture : pictures) {
+        SCOPED_TRACE(testing::Message() << picture.grey << picture.progressive << picture.arithmetic);
+        const QByteArray flat = Encode(picture);
         ASSERT_TRUE(DecodeJpegData(flat).Ok) << "the picture itself is fine";
         // 400 megapixels: within the size limits, far beyond the data.
         const TPictureResult r = DecodeJpegData(WithFrameSize(flat, 20000, 20000));
@@ -142,7 +142,7 @@ TEST(JpegBombs, FilesClaimingFarMorePixelsThanTheirDataHoldAreRefusedLikeDamaged
 TEST(JpegBudget, TheCostIsThePictureAndForMultiScanFilesTheCoefficientsToo)
 {
     const struct {
-        TFlatSpec spec;
+        TFlatPicture picture;
         qint64 cost;
     } cases[] = {
         // 4 bytes a pixel.
@@ -158,7 +158,7 @@ TEST(JpegBudget, TheCostIsThePictureAndForMultiScanFilesTheCoefficientsToo)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.cost);
-        const QByteArray data = Encode(c.spec);
+        const QByteArray data = Encode(c.picture);
         {
             TBudget exact(FreeOnly(c.cost));
             const TPictureResult r = DecodeJpegData(data);
@@ -204,12 +204,12 @@ TEST(JpegScans, AFileWithMoreScansThanTheLimitIsRefusedOneWithinItOpens)
 {
     // A valid script of 127 scans: DC, then every AC coefficient on its own,
     // first its upper bits, then its last one.
-    TFlatSpec spec{.width = 16, .height = 16, .grey = true, .quality = 90};
-    spec.scans.push_back({1, {0}, 0, 0, 0, 0});
+    TFlatPicture picture{.width = 16, .height = 16, .grey = true, .quality = 90};
+    picture.scans.push_back({1, {0}, 0, 0, 0, 0});
     for (int al : {1, 0})
         for (int k = 1; k <= 63; ++k)
-            spec.scans.push_back({1, {0}, k, k, al == 1 ? 0 : 1, al});
-    const QByteArray data = Encode(spec);
+            picture.scans.push_back({1, {0}, k, k, al == 1 ? 0 : 1, al});
+    const QByteArray data = Encode(picture);
     const TPictureResult refused = DecodeJpegData(data);
     EXPECT_FALSE(refused.Ok);
     EXPECT_EQ(refused.Error, QStringLiteral("die JPEG-Datei hat mehr als 100 Abschnitte (Scans)"));
