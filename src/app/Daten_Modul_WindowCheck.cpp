@@ -31,6 +31,9 @@ const QString kResWindowBeingChecked = QStringLiteral("Scheinfenster: wird gepr√
 const QString kResCannotPlaceWindow = QStringLiteral(
     "<FB><FS12><c4>Achtung!<FN><LF>Das Scheinfenster kann nicht vor die Szene gesetzt werden:<LF>"
     "entlang seines Randes ist die Tiefe der Szene nirgends zu erkennen (zu wenig Struktur im Bild).");
+const QString kResWindowAlreadyPlaced = QStringLiteral(
+    "Das Scheinfenster steht schon 1 bis 2 Pixel vor der n√§chsten Szene an seinem Rand.<LF>"
+    "Es bleibt, wo es ist.");
 
 // The warning band: wider than the outline, so that the outline drawn over
 // it stays visible and the band shows on both sides of it; orange, which is
@@ -279,9 +282,13 @@ void TDM::ActionFensterVorExecute(QAction* sender)
             ShowUserMessage(kResCannotPlaceWindow, dkWarnung, dbOK);
         return;
     }
-    // Already just in front: no change, so no step either.
-    if (*dz == 0)
+    // Already just in front: no change, so no step either; but a user who
+    // chose the command is told why nothing moved.
+    if (*dz == 0) {
+        if (sender)
+            ShowUserMessage(kResWindowAlreadyPlaced, dkInformation, dbOK);
         return;
+    }
     ShiftWindowDepth(*outline, *dz);
     FinishMaskCommand(sender, kStepFensterVorName);
 }

@@ -257,10 +257,15 @@ TEST_F(WindowCheckTest, PlacingLeavesNoViolationInOneStepAndUndoRestoresTheDepth
     EXPECT_TRUE(Check().Violations.empty());
     EXPECT_EQ(Panel3(), QStringLiteral("Scheinfenster: frei"));
 
-    // Placed already: a second run changes nothing and records nothing.
+    // Placed already: a second run changes nothing and records nothing, and
+    // says so.
+    const int shown = messages.count;
     p.dm.ActionFensterVor->trigger();
     EXPECT_EQ(History().Count(), steps + 1);
     EXPECT_EQ(Node(0)->Z(), -6);
+    ASSERT_EQ(messages.count, shown + 1);
+    EXPECT_EQ(messages.shown.back().second, int(dkInformation));
+    EXPECT_TRUE(messages.shown.back().first.contains(QStringLiteral("bleibt, wo es ist")));
 
     p.dm.ActionUndo->trigger();
     for (int i = 0; i < 4; ++i)
