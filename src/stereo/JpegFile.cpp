@@ -486,14 +486,24 @@ TPictureResult DecodeJpegData(const QByteArray& data, const TProgressHandler& pr
     return Decode(job.get(), progress);
 }
 
+namespace {
+
+// A cleared decoding job that reads from fd through source.
+void StartFdJob(TDecodeJob* job, TFdSource* source, int fd)
+{
+    std::memset(static_cast<void*>(job), 0, sizeof(TDecodeJob));
+    std::memset(source, 0, sizeof(TFdSource));
+    InitFdSource(source, fd);
+    job->fdSource = source;
+}
+
+} // namespace
+
 TPictureResult DecodeJpegFd(int fd, const TProgressHandler& progress, const TPictureReduction& reduction)
 {
     auto job = std::make_unique<TDecodeJob>();
     auto source = std::make_unique<TFdSource>();
-    std::memset(static_cast<void*>(job.get()), 0, sizeof(TDecodeJob));
-    std::memset(source.get(), 0, sizeof(TFdSource));
-    InitFdSource(source.get(), fd);
-    job->fdSource = source.get();
+    StartFdJob(job.get(), source.get(), fd);
     struct stat st;
     job->fileSize = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? qint64(st.st_size) : -1;
     if (reduction) {
@@ -514,10 +524,7 @@ QSize ReadJpegSizeFd(int fd)
 {
     auto job = std::make_unique<TDecodeJob>();
     auto source = std::make_unique<TFdSource>();
-    std::memset(static_cast<void*>(job.get()), 0, sizeof(TDecodeJob));
-    std::memset(source.get(), 0, sizeof(TFdSource));
-    InitFdSource(source.get(), fd);
-    job->fdSource = source.get();
+    StartFdJob(job.get(), source.get(), fd);
     InitError(&job->err);
     job->info.err = &job->err.pub;
     QSize size;

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QuietPool.h"
+
 #include <cstring>
 
 #include "AppFixture.h"
@@ -48,16 +50,6 @@ bool SameRows(const QImage& a, const QImage& b)
     return true;
 }
 
-struct TQuietPool {
-    TQuietPool() { Reset(); }
-    ~TQuietPool() { Reset(); }
-    static void Reset()
-    {
-        WaitForPictureBufferReserve();
-        SetPictureBufferLimit(0);
-        ReleaseIdlePictureBuffers();
-    }
-};
 
 size_t EyeCapacity() { return PictureBufferCapacity(size_t(kW) * kH * 4); }
 

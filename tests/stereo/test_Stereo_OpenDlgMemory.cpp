@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "QuietPool.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -23,16 +25,6 @@ QString SaveBmp(const QTemporaryDir& dir, const QString& name, int w, int h, QRg
     return dir.filePath(name);
 }
 
-struct TQuietPool {
-    TQuietPool() { Reset(); }
-    ~TQuietPool() { Reset(); }
-    static void Reset()
-    {
-        WaitForPictureBufferReserve();
-        SetPictureBufferLimit(0);
-        ReleaseIdlePictureBuffers();
-    }
-};
 
 void Settle()
 {
